@@ -1,0 +1,35 @@
+# Thin front door over the CMake presets; see README.md.
+PREFIX ?= /usr/local
+JOBS ?= 2
+
+.PHONY: run build test test-asan test-tsan bench deps clean
+
+run: build
+	./build/release/chase
+
+build:
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+deps:
+	./tools/ensure-deps
+
+test: deps test-asan test-tsan
+
+test-asan:
+	cmake --preset test >/dev/null
+	cmake --build --preset test -j $(JOBS)
+	ctest --preset test
+
+test-tsan:
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target thread_tests
+	ctest --preset tsan
+
+bench: deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS)
+	./tools/run-benchmarks build/bench
+
+clean:
+	rm -rf build
