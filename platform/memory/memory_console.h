@@ -139,6 +139,11 @@ public:
   bool cursor_visible() const;
   std::uint16_t attribute() const;
   ConsoleCell cell(std::int16_t x, std::int16_t y) const;
+  // Whether the cell has been written, filled or scrolled since set_cells_unknown:
+  // the terminal backend never blanks cells of the real terminal that the program has
+  // not touched. Every cell is known on a fresh console.
+  bool cell_known(std::int16_t x, std::int16_t y) const;
+  void set_cells_unknown();
   // A buffer row's characters, trailing spaces kept.
   std::string row_text(std::int16_t y) const;
   // Row (1-based) of the window, trailing spaces removed.
@@ -191,5 +196,4 @@ public:
   bool query_performance_frequency(std::int64_t& frequency) override;
   bool query_performance_counter(std::int64_t& count) override;
   std::uint32_t get_tick_count() override;
-
 };
