@@ -274,7 +274,7 @@ const ConsoleCell& MemoryConsole::at(int x, int y) const {
 
 void MemoryConsole::mark_known(int y, int x_first, int x_last) {
   // Once every cell is known (always, unless a terminal backend asked otherwise)
-  // this costs nothing, so whole-buffer scrolls stay independent of the height.
+  // this costs nothing.
   if (unknown_cells_ == 0) {
     return;
   }

@@ -218,6 +218,7 @@ private:
   ConsoleCell& at(int x, int y);
   const ConsoleCell& at(int x, int y) const;
   void mark_known(int y, int x_first, int x_last);
+  void mark_rows_known(int y_first, int y_last);
   void set_cells(int y, int x_first, int x_last, ConsoleCell fill);
   std::uint32_t fill_run(ConsoleCoord first, std::uint32_t count, bool characters,
                          ConsoleCell value);

@@ -100,6 +100,15 @@ bool MemoryConsole::fill_character(ConsoleHandle handle, std::uint8_t ch, std::u
   return true;
 }
 
+void MemoryConsole::mark_rows_known(int y_first, int y_last) {
+  if (unknown_cells_ == 0) {
+    return; // the usual case, and the one that keeps whole-buffer scrolls cheap
+  }
+  for (int y = y_first; y <= y_last; ++y) {
+    mark_known(y, 0, width_ - 1);
+  }
+}
+
 // Moves whole rows by turning the ring when the move is the whole buffer sliding up or
 // down (the source reaching its far end, overlapping its destination): the cells stay
 // where they are and only the uncovered rows are filled. False when the move has
@@ -111,9 +120,7 @@ bool MemoryConsole::scroll_whole_rows(const ConsoleRect& moved, int dy, ConsoleC
   }
   if (dy < 0 && moved.top == rows && moved.bottom == height_ - 1) {
     row_base_ = (row_base_ + rows) % height_;
-    for (int y = 0; y < height_ - rows; ++y) {
-      mark_known(y, 0, width_ - 1);
-    }
+    mark_rows_known(0, height_ - rows - 1);
     for (int y = height_ - rows; y < height_; ++y) {
       set_cells(y, 0, width_ - 1, fill);
     }
@@ -121,9 +128,7 @@ bool MemoryConsole::scroll_whole_rows(const ConsoleRect& moved, int dy, ConsoleC
   }
   if (dy > 0 && moved.top == 0 && moved.bottom == height_ - 1 - rows) {
     row_base_ = (row_base_ + height_ - rows) % height_;
-    for (int y = rows; y < height_; ++y) {
-      mark_known(y, 0, width_ - 1);
-    }
+    mark_rows_known(rows, height_ - 1);
     for (int y = 0; y < rows; ++y) {
       set_cells(y, 0, width_ - 1, fill);
     }
