@@ -204,7 +204,7 @@ void rnd_randomize(double seed, std::int32_t algorithm) {
   case RND_LCG24:
     lcg24_seed(seed);
     break;
-  case RND_NONE:
+  case RND_NONE: // never chosen: both choices above name an algorithm
   case RND_MT19937:
     mt_seed(seed);
     break;

@@ -64,24 +64,25 @@ std::mt19937 library_twister(const std::vector<std::uint32_t>& words) {
 
 // rand()'s value in 0 to 32767: its top 15 bits.
 double crt_expected(int value) {
-  return static_cast<double>(value / (RAND_MAX / 32768 + 1)) / 32768.0;
+  const int top_bits = value / (RAND_MAX / 32768 + 1);
+  return top_bits / 32768.0;
 }
 
 TEST_F(RndTest, Lcg24FromStartState) {
   struct Case {
     const char* name;
     float n;
+    std::uint32_t state; // after the call
     double value;
-    std::uint32_t state;
   };
   const Case cases[] = {
-      {"n = 1 steps once", 1.0f, 0.7055475115776062, 11837123},
-      {"n = 0 gives the start state without a step", 0.0f, 0.01953125, 327680},
-      {"n = -0 is zero", -0.0f, 0.01953125, 327680},
-      {"a NaN asks for the next value", std::numeric_limits<float>::quiet_NaN(), 0.7055475115776062,
-       11837123},
-      {"any positive n steps", 0.25f, 0.7055475115776062, 11837123},
-      {"n = -1 reseeds from 0xBF800000, then steps", -1.0f, 0.2240070104598999, 3758214},
+      {"n = 1 steps once", 1.0f, 11837123, 0.7055475115776062},
+      {"n = 0 gives the start state without a step", 0.0f, 327680, 0.01953125},
+      {"n = -0 is zero", -0.0f, 327680, 0.01953125},
+      {"a NaN asks for the next value", std::numeric_limits<float>::quiet_NaN(), 11837123,
+       0.7055475115776062},
+      {"any positive n steps", 0.25f, 11837123, 0.7055475115776062},
+      {"n = -1 reseeds from 0xBF800000, then steps", -1.0f, 3758214, 0.2240070104598999},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -117,19 +118,19 @@ TEST_F(RndTest, NegativeArgumentGivesTheSameValueWhateverTheState) {
 TEST_F(RndTest, Lcg24SeedingUsesTopHalfAndCarriesLowByte) {
   struct Case {
     const char* name;
-    std::uint32_t previous;
     double seed;
+    std::uint32_t previous;
     std::uint32_t state;
   };
   const Case cases[] = {
-      {"100.0 from a clear low byte", 0, 100.0, 0x405900},
-      {"low 32 bits of the seed ignored", 0, std::bit_cast<double>(0x4059000012345678ull),
+      {"100.0 from a clear low byte", 100.0, 0, 0x405900},
+      {"low 32 bits of the seed ignored", std::bit_cast<double>(0x4059000012345678ull), 0,
        0x405900},
-      {"low byte carried over", 11837123 /* 0xB49FC3 */, 100.0, 0x4059C3},
-      {"only the low byte of a 32-bit state kept", 0xFFFFFFFFu, 100.0, 0x4059FF},
-      {"negative seed: h = 0xBFF80000", 0, -1.5, 0xBFF800},
-      {"NaN seed: h = 0x7FF80000", 0, NaN, 0x7FF800},
-      {"zero seed", 0x12, 0.0, 0x000012},
+      {"low byte carried over", 100.0, 11837123 /* 0xB49FC3 */, 0x4059C3},
+      {"only the low byte of a 32-bit state kept", 100.0, 0xFFFFFFFFu, 0x4059FF},
+      {"negative seed: h = 0xBFF80000", -1.5, 0, 0xBFF800},
+      {"NaN seed: h = 0x7FF80000", NaN, 0, 0x7FF800},
+      {"zero seed", 0.0, 0x12, 0x000012},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -302,9 +303,9 @@ TEST_F(RndTest, LibraryGeneratorSeedsTruncatedTo32BitsAndDiscardsOneValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     rnd_randomize(c.seed, RND_CRT);
-    std::vector<double> drawn;
+    double drawn[5] = {};
     for (int i = 0; i < 5; ++i) {
-      drawn.push_back(rnd_next(i % 2 == 0 ? 1.0f : -1.0f));
+      drawn[i] = rnd_next(i % 2 == 0 ? 1.0f : -1.0f); // n < 0 draws like n > 0
     }
     std::srand(c.library_seed);
     std::rand();
