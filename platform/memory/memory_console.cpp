@@ -160,8 +160,9 @@ std::string MemoryConsole::window_row(int row) const {
     return {};
   }
   const std::string text = row_text(static_cast<std::int16_t>(y));
-  return trim_right(text.substr(static_cast<std::size_t>(window_.left),
-                                static_cast<std::size_t>(window_.right - window_.left + 1)));
+  const int columns = window_.right - window_.left + 1;
+  return trim_right(
+      text.substr(static_cast<std::size_t>(window_.left), static_cast<std::size_t>(columns)));
 }
 
 std::vector<std::string> MemoryConsole::window_lines() const {

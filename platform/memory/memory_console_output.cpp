@@ -59,9 +59,9 @@ std::uint32_t MemoryConsole::fill_run(ConsoleCoord first, std::uint32_t count, b
   std::uint32_t done = 0;
   int x = first.x;
   for (int y = first.y; y < height_ && done < count; ++y) {
-    const int last = static_cast<int>(
-        std::min<std::uint32_t>(static_cast<std::uint32_t>(width_ - 1),
-                                static_cast<std::uint32_t>(x) + (count - done) - 1));
+    // 64 bits, so a count near 2^32 cannot wrap the row's reach.
+    const std::uint64_t reach = static_cast<std::uint64_t>(x) + (count - done) - 1;
+    const int last = static_cast<int>(std::min<std::uint64_t>(width_ - 1, reach));
     ConsoleCell* row = &at(0, y);
     for (int i = x; i <= last; ++i) {
       if (characters) {

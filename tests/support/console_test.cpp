@@ -57,6 +57,7 @@ ScreenCursor ConsoleTest::cursor() const {
 
 std::vector<std::string> ConsoleTest::screen_with(std::vector<std::string> rows) const {
   const ConsoleRect window = console_->window();
-  rows.resize(static_cast<std::size_t>(window.bottom - window.top + 1));
+  const int height = window.bottom - window.top + 1;
+  rows.resize(static_cast<std::size_t>(height));
   return rows;
 }
