@@ -134,8 +134,10 @@ public:
   // Raises a control event: the registered handlers are called on a thread of their
   // own, newest first, until one returns true; returns once they have run.
   void raise_control_event(std::uint32_t control_type);
-  // Called, instead of waiting for ever, when a sleep or idle wait finds no input
-  // pending and none can come (the script is exhausted). Tests make it fail loudly.
+  // Called, instead of waiting for ever, when a sleep, an idle wait or a read finds no
+  // input pending and none can come (the script is exhausted), and when a busy poll
+  // has peeked at an empty queue a million times with no time passing. Tests make it
+  // fail loudly; when it returns, the call goes on as if the wait had ended.
   void set_starvation_handler(std::function<void()> handler);
 
   // --- Observation -----------------------------------------------------------
