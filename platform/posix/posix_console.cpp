@@ -16,15 +16,12 @@
 
 namespace {
 
-constexpr std::string_view CANCEL = "\x18";            // ends a sequence cut short
-constexpr std::string_view SYNC_BEGIN = "\x1b[?2026h"; // synchronized update
+constexpr std::string_view CANCEL = "\x18"; // ends a sequence cut short
+// Ends a synchronized update that a signal cut short.
 constexpr std::string_view SYNC_END = "\x1b[?2026l";
 constexpr std::string_view WIN32_INPUT_ON = "\x1b[?9001h";
 constexpr std::string_view WIN32_INPUT_OFF = "\x1b[?9001l";
 constexpr std::string_view CURSOR_QUERY = "\x1b[6n";
-// Updates larger than this go out inside a synchronized update, so the terminal
-// never shows half a repaint; a turn of the game is far smaller.
-constexpr std::size_t SYNC_THRESHOLD = 1024;
 constexpr TerminalSize FALLBACK_SIZE{80, 25};
 constexpr std::uint16_t VK_CANCEL = 0x03; // Ctrl+Break
 
@@ -259,20 +256,15 @@ void PosixConsole::apply_resize() {
   }
 }
 
+// The renderer puts a large update inside a synchronized update itself.
 void PosixConsole::update() {
   if (!output_terminal_) {
     return;
   }
-  update_bytes_.assign(SYNC_BEGIN);
+  update_bytes_.clear();
   renderer_.update(memory_, update_bytes_);
-  const std::size_t body = update_bytes_.size() - SYNC_BEGIN.size();
-  if (body == 0) {
+  if (update_bytes_.empty()) {
     return;
-  }
-  if (body > SYNC_THRESHOLD) {
-    update_bytes_ += SYNC_END;
-  } else {
-    update_bytes_.erase(0, SYNC_BEGIN.size());
   }
   const std::lock_guard guard(terminal_lock());
   if (!terminal_released()) {
