@@ -109,3 +109,79 @@ KeyFacts key_for_named(NamedKey key) {
 KeyFacts key_for_character(std::uint8_t ch) {
   return KeyFacts{0, 0, ch, 0};
 }
+
+bool key_for_final(std::uint8_t final_byte, NamedKey& key) {
+  switch (final_byte) {
+  case 'A':
+    key = NamedKey::up;
+    return true;
+  case 'B':
+    key = NamedKey::down;
+    return true;
+  case 'C':
+    key = NamedKey::right;
+    return true;
+  case 'D':
+    key = NamedKey::left;
+    return true;
+  case 'H':
+    key = NamedKey::home;
+    return true;
+  case 'F':
+    key = NamedKey::end;
+    return true;
+  case 'E':
+    key = NamedKey::clear;
+    return true;
+  case 'P':
+  case 'Q':
+  case 'R':
+  case 'S':
+    key = static_cast<NamedKey>(static_cast<int>(NamedKey::f1) + (final_byte - 'P'));
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool key_for_rxvt_final(std::uint8_t final_byte, NamedKey& key) {
+  switch (final_byte) {
+  case 'a':
+    key = NamedKey::up;
+    return true;
+  case 'b':
+    key = NamedKey::down;
+    return true;
+  case 'c':
+    key = NamedKey::right;
+    return true;
+  case 'd':
+    key = NamedKey::left;
+    return true;
+  default:
+    return false;
+  }
+}
+
+// The number of CSI n ~ (and its rxvt forms): 1 and 4 from the linux console,
+// screen and tmux, 7 and 8 from rxvt, 11 to 15 from rxvt and old xterms.
+bool key_for_tilde_number(int number, NamedKey& key) {
+  struct Entry {
+    int number;
+    NamedKey key;
+  };
+  static constexpr std::array<Entry, 20> entries{{
+      {1, NamedKey::home},    {2, NamedKey::insert},    {3, NamedKey::del},  {4, NamedKey::end},
+      {5, NamedKey::page_up}, {6, NamedKey::page_down}, {7, NamedKey::home}, {8, NamedKey::end},
+      {11, NamedKey::f1},     {12, NamedKey::f2},       {13, NamedKey::f3},  {14, NamedKey::f4},
+      {15, NamedKey::f5},     {17, NamedKey::f6},       {18, NamedKey::f7},  {19, NamedKey::f8},
+      {20, NamedKey::f9},     {21, NamedKey::f10},      {23, NamedKey::f11}, {24, NamedKey::f12},
+  }};
+  for (const Entry& entry : entries) {
+    if (entry.number == number) {
+      key = entry.key;
+      return true;
+    }
+  }
+  return false;
+}

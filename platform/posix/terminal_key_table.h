@@ -52,3 +52,12 @@ KeyFacts key_for_named(NamedKey key);
 // A character that no key of the keyboard types, entered some other way (a
 // compose key, an input method): no virtual-key code, no scan code.
 KeyFacts key_for_character(std::uint8_t ch);
+
+// The key of a CSI or SS3 sequence by its final byte: the cursor keys, Home, End,
+// keypad 5 (A B C D H F E) and F1 to F4 (P Q R S). False for any other byte.
+bool key_for_final(std::uint8_t final_byte, NamedKey& key);
+// rxvt's lower-case finals a b c d: a cursor key with Shift (CSI) or Ctrl (SS3).
+bool key_for_rxvt_final(std::uint8_t final_byte, NamedKey& key);
+// The key of CSI number ~: the editing keys and F1 to F12 in the numbering of xterm,
+// the linux console, screen, tmux and rxvt. False for an unknown number.
+bool key_for_tilde_number(int number, NamedKey& key);

@@ -88,84 +88,6 @@ std::uint32_t modifier_state(int parameter) {
   return state;
 }
 
-// The final byte of the cursor keys, Home, End and keypad 5 (CSI and SS3 forms).
-bool cursor_key(std::uint8_t final_byte, NamedKey& key) {
-  switch (final_byte) {
-  case 'A':
-    key = NamedKey::up;
-    return true;
-  case 'B':
-    key = NamedKey::down;
-    return true;
-  case 'C':
-    key = NamedKey::right;
-    return true;
-  case 'D':
-    key = NamedKey::left;
-    return true;
-  case 'H':
-    key = NamedKey::home;
-    return true;
-  case 'F':
-    key = NamedKey::end;
-    return true;
-  case 'E':
-    key = NamedKey::clear;
-    return true;
-  case 'P':
-  case 'Q':
-  case 'R':
-  case 'S':
-    key = static_cast<NamedKey>(static_cast<int>(NamedKey::f1) + (final_byte - 'P'));
-    return true;
-  default:
-    return false;
-  }
-}
-
-// rxvt's lower-case finals: Shift (CSI) or Ctrl (SS3) with a cursor key.
-bool rxvt_cursor_key(std::uint8_t final_byte, NamedKey& key) {
-  switch (final_byte) {
-  case 'a':
-    key = NamedKey::up;
-    return true;
-  case 'b':
-    key = NamedKey::down;
-    return true;
-  case 'c':
-    key = NamedKey::right;
-    return true;
-  case 'd':
-    key = NamedKey::left;
-    return true;
-  default:
-    return false;
-  }
-}
-
-// The number of CSI n ~ (and its rxvt forms): 1 and 4 from the linux console,
-// screen and tmux, 7 and 8 from rxvt, 11 to 15 from rxvt and old xterms.
-bool tilde_key(int number, NamedKey& key) {
-  struct Entry {
-    int number;
-    NamedKey key;
-  };
-  static constexpr std::array<Entry, 20> entries{{
-      {1, NamedKey::home},    {2, NamedKey::insert},    {3, NamedKey::del},  {4, NamedKey::end},
-      {5, NamedKey::page_up}, {6, NamedKey::page_down}, {7, NamedKey::home}, {8, NamedKey::end},
-      {11, NamedKey::f1},     {12, NamedKey::f2},       {13, NamedKey::f3},  {14, NamedKey::f4},
-      {15, NamedKey::f5},     {17, NamedKey::f6},       {18, NamedKey::f7},  {19, NamedKey::f8},
-      {20, NamedKey::f9},     {21, NamedKey::f10},      {23, NamedKey::f11}, {24, NamedKey::f12},
-  }};
-  for (const Entry& entry : entries) {
-    if (entry.number == number) {
-      key = entry.key;
-      return true;
-    }
-  }
-  return false;
-}
-
 } // namespace
 
 TerminalKeyDecoder::TerminalKeyDecoder(bool utf8) : utf8_(utf8) {}
@@ -438,9 +360,9 @@ void TerminalKeyDecoder::dispatch_csi(std::uint8_t final_byte, DecodedInput& out
   } else if (final_byte == 'R' && expect_report_ && p.count == 2) {
     expect_report_ = false;
     out.cursor_reports.push_back({p.values[0], p.values[1]});
-  } else if (cursor_key(final_byte, key)) {
+  } else if (key_for_final(final_byte, key)) {
     emit(key_for_named(key), modifier_state(p.at(1, 1)), out);
-  } else if (rxvt_cursor_key(final_byte, key)) {
+  } else if (key_for_rxvt_final(final_byte, key)) {
     emit(key_for_named(key), KEYSTATE_SHIFT, out);
   } else if (final_byte == 'Z') {
     emit(key_for_named(NamedKey::tab), KEYSTATE_SHIFT, out);
@@ -459,7 +381,7 @@ void TerminalKeyDecoder::dispatch_csi(std::uint8_t final_byte, DecodedInput& out
       record.key.repeat_count = static_cast<std::uint16_t>(p.given(5, 1));
       out.records.push_back(record);
     }
-  } else if (tilde_key(p.at(0, 0), key)) {
+  } else if (key_for_tilde_number(p.at(0, 0), key)) {
     // rxvt marks Shift, Ctrl and both by the final byte instead of a parameter.
     switch (final_byte) {
     case '~':
@@ -489,10 +411,10 @@ void TerminalKeyDecoder::dispatch_ss3(std::uint8_t final_byte, DecodedInput& out
   begin(State::ground);
   NamedKey key{};
   if (!usable) {
-  } else if (cursor_key(final_byte, key)) {
+  } else if (key_for_final(final_byte, key)) {
     // Old xterms put the modifier right after SS3 (ESC O 5 P); newer ones use CSI.
     emit(key_for_named(key), modifier_state(p.count > 1 ? p.at(1, 1) : p.at(0, 1)), out);
-  } else if (rxvt_cursor_key(final_byte, key)) {
+  } else if (key_for_rxvt_final(final_byte, key)) {
     emit(key_for_named(key), KEYSTATE_LEFT_CTRL, out);
   }
   alt_ = false;
