@@ -1,0 +1,184 @@
+// The terminal backend in a pseudo-terminal, each figure beside a yardstick: start-up
+// to the first prompt (a minimal program printing one line), key-to-screen latency
+// (a raw echo loop) and the CPU the game uses while it waits for a key.
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/platform/posix/pty_harness.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* PROMPT = "Difficulty (1-10):";
+
+[[noreturn]] void run_binary(const char* path, int report_fd) {
+  const std::string line = "pid " + std::to_string(getpid()) + "\n";
+  [[maybe_unused]] const ssize_t n = write(report_fd, line.data(), line.size());
+  close(report_fd);
+  execl(path, path, static_cast<char*>(nullptr));
+  _exit(127);
+}
+
+// The latency yardstick: raw mode, and every byte typed straight back.
+[[noreturn]] void raw_echo(int report_fd) {
+  close(report_fd);
+  termios settings{};
+  tcgetattr(STDIN_FILENO, &settings);
+  cfmakeraw(&settings);
+  tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+  [[maybe_unused]] ssize_t n = write(STDOUT_FILENO, "ready", 5);
+  char byte = 0;
+  while (read(STDIN_FILENO, &byte, 1) == 1) {
+    n = write(STDOUT_FILENO, &byte, 1);
+  }
+  _exit(0);
+}
+
+bool screen_shows(const PtySession& pty, const std::string& text) {
+  for (int row = 1; row <= 25; ++row) {
+    if (pty.row(row).find(text) != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void start_up(benchmark::State& state, const char* path) {
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    PtySession pty([path](int report_fd) { run_binary(path, report_fd); });
+    if (!pty.wait_until([&] { return screen_shows(pty, PROMPT); })) {
+      state.SkipWithError("no prompt");
+      return;
+    }
+    state.SetIterationTime(seconds_since(start));
+  }
+}
+
+#ifdef CHASE_BINARY
+
+// The game on its board (difficulty 1: few gaps, so a few moves rarely end it).
+bool chase_on_board(PtySession& pty) {
+  if (!pty.wait_until([&] { return screen_shows(pty, PROMPT); })) {
+    return false;
+  }
+  pty.type("1\r");
+  return pty.wait_until([&] { return pty.row(21).find('K') != std::string::npos; });
+}
+
+void BM_StartUpToFirstPrompt_Chase(benchmark::State& state) {
+  start_up(state, CHASE_BINARY);
+}
+BENCHMARK(BM_StartUpToFirstPrompt_Chase)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+// Left and right in turn: every key changes the screen. Timed from the key to the
+// first byte of the screen's answer.
+void BM_KeyToScreen_Chase(benchmark::State& state) {
+  PtySession pty([](int report_fd) { run_binary(CHASE_BINARY, report_fd); });
+  if (!chase_on_board(pty)) {
+    state.SkipWithError("the board never appeared");
+    return;
+  }
+  bool left = true;
+  for (auto _ : state) {
+    const std::size_t before = pty.output().size();
+    const auto start = Clock::now();
+    pty.type(left ? "g" : "h");
+    left = !left;
+    if (!pty.wait_until([&] { return pty.output().size() > before; }, 1000)) {
+      state.SkipWithError("a key changed nothing on the screen");
+      return;
+    }
+    state.SetIterationTime(seconds_since(start));
+  }
+  if (screen_shows(pty, "dog")) {
+    state.SkipWithError("the game ended during the run");
+  }
+}
+BENCHMARK(BM_KeyToScreen_Chase)->UseManualTime()->Iterations(30)->Unit(benchmark::kMicrosecond);
+
+long cpu_ticks(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t end = text.rfind(')');
+  if (end == std::string::npos) {
+    return -1;
+  }
+  std::istringstream fields(text.substr(end + 2));
+  std::string skip;
+  for (int i = 3; i < 14; ++i) {
+    fields >> skip; // state to cmajflt
+  }
+  long user = 0;
+  long system = 0;
+  fields >> user >> system;
+  return user + system;
+}
+
+void BM_CpuWhileWaitingForAKey_Chase(benchmark::State& state) {
+  PtySession pty([](int report_fd) { run_binary(CHASE_BINARY, report_fd); });
+  if (!chase_on_board(pty) || pty.lines().empty()) {
+    state.SkipWithError("the board never appeared");
+    return;
+  }
+  pid_t pid = -1;
+  std::sscanf(pty.lines().front().c_str(), "pid %d", &pid);
+  double percent = 0;
+  for (auto _ : state) {
+    const long before = cpu_ticks(pid);
+    const auto start = Clock::now();
+    pty.wait_until([] { return false; }, 5000);
+    const double elapsed = seconds_since(start);
+    const long used = cpu_ticks(pid) - before;
+    percent =
+        100.0 * static_cast<double>(used) / static_cast<double>(sysconf(_SC_CLK_TCK)) / elapsed;
+    state.SetIterationTime(elapsed);
+  }
+  state.counters["cpu_percent"] = percent;
+}
+BENCHMARK(BM_CpuWhileWaitingForAKey_Chase)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+#endif
+
+void BM_StartUpToFirstLine_OneLineProgram(benchmark::State& state) {
+  start_up(state, ONE_LINE_PROGRAM);
+}
+BENCHMARK(BM_StartUpToFirstLine_OneLineProgram)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_KeyToScreen_RawEcho(benchmark::State& state) {
+  PtySession pty(raw_echo);
+  if (!pty.wait_until([&] { return pty.output().find("ready") != std::string::npos; })) {
+    state.SkipWithError("the echo program never started");
+    return;
+  }
+  for (auto _ : state) {
+    const std::size_t before = pty.output().size();
+    const auto start = Clock::now();
+    pty.type("g");
+    if (!pty.wait_until([&] { return pty.output().size() > before; }, 1000)) {
+      state.SkipWithError("no echo");
+      return;
+    }
+    state.SetIterationTime(seconds_since(start));
+  }
+}
+BENCHMARK(BM_KeyToScreen_RawEcho)->UseManualTime()->Iterations(30)->Unit(benchmark::kMicrosecond);
+
+} // namespace
