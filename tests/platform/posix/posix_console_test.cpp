@@ -106,6 +106,32 @@ TEST(PosixConsole, StartsAtTheTerminalsCursorAndKeepsWhatTheScreenShows) {
   EXPECT_EQ(session.pty.output().find("\x1b[2J"), std::string::npos) << "the screen was cleared";
 }
 
+TEST(PosixConsole, KeysTypedBeforeTheCursorReplyAreKept) {
+  PtyOptions options;
+  options.answer_queries = false;
+  PtySession pty(echo_program, options);
+  ASSERT_TRUE(pty.wait_until([&] { return !pty.withheld().empty(); }));
+  pty.type("g" + pty.withheld()); // a key typed while the query is out, then the reply
+  EXPECT_TRUE(pty.wait_for_line("cursor 0 0"));
+  EXPECT_TRUE(pty.wait_for_line("key 47 22 67 0000"));
+}
+
+TEST(PosixConsole, LateCursorReplyIsSwallowed) {
+  PtyOptions options;
+  options.answer_queries = false;
+  PtySession pty(echo_program, options);
+  ASSERT_TRUE(pty.wait_for_line("cursor 0 0")) << "the start does not wait for ever";
+  ASSERT_EQ(pty.withheld(), "\x1b[1;1R");
+  pty.type("\x1b[3;5R"); // a late reply that would read as Ctrl+F3
+  pty.type("g");
+  ASSERT_TRUE(pty.wait_for_line("key 47 22 67 0000"));
+  for (const std::string& line : pty.lines()) {
+    EXPECT_EQ(line.find("key 72"), std::string::npos) << "the reply became F3";
+  }
+  EXPECT_TRUE(pty.wait_for_text(1, "HELLO"));
+  EXPECT_EQ(pty.row(1), "HELLO") << "the reply was shown";
+}
+
 TEST(PosixConsole, TypedBytesArriveAsConsoleKeyRecords) {
   EchoSession session;
   session.pty.type("g");

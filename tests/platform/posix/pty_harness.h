@@ -25,9 +25,10 @@
 struct PtyOptions {
   int columns = 80;
   int rows = 25;
-  std::string stdout_file; // when set, the program's standard output goes there
-  std::string stdin_file;  // when set, the program's standard input comes from there
-  bool utf8 = true;        // the program's locale is UTF-8
+  std::string stdout_file;    // when set, the program's standard output goes there
+  std::string stdin_file;     // when set, the program's standard input comes from there
+  bool utf8 = true;           // the program's locale is UTF-8
+  bool answer_queries = true; // false: the terminal's answers are held back (withheld())
 };
 
 // What the wrapper reports after the program stopped or ended.
@@ -285,11 +286,15 @@ public:
   // Every byte the program sent to the terminal.
   const std::string& output() const { return output_; }
   const std::vector<std::string>& lines() const { return lines_; }
+  // The answers the terminal held back.
+  const std::string& withheld() const { return withheld_; }
 
 private:
   static void answer(const char* bytes, std::size_t count, void* self) {
     auto* session = static_cast<PtySession*>(self);
-    if (session->master_ >= 0) {
+    if (!session->options_.answer_queries) {
+      session->withheld_.append(bytes, count);
+    } else if (session->master_ >= 0) {
       [[maybe_unused]] const ssize_t n = write(session->master_, bytes, count);
     }
   }
@@ -347,6 +352,7 @@ private:
   VTermScreen* screen_ = nullptr;
   std::string output_;
   std::string pending_;
+  std::string withheld_;
   std::vector<std::string> lines_;
   std::vector<PtyReport> reports_;
   std::size_t reports_taken_ = 0;
