@@ -37,6 +37,29 @@ struct ControlTable {
 };
 constexpr ControlTable control_table;
 
+// Every control byte lies below 14, so eight bytes at a time are passed over when
+// none of them does; a word with such a byte is looked at byte by byte.
+constexpr std::uint64_t ONES = 0x0101010101010101;
+constexpr std::uint64_t HIGHS = 0x8080808080808080;
+constexpr bool has_byte_below_14(std::uint64_t word) {
+  return ((word - ONES * 14) & ~word & HIGHS) != 0;
+}
+
+const std::uint8_t* find_control(const std::uint8_t* bytes, const std::uint8_t* end) {
+  while (end - bytes >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    if (has_byte_below_14(word)) {
+      break;
+    }
+    bytes += 8;
+  }
+  while (bytes != end && !control_table.entries[*bytes]) {
+    ++bytes;
+  }
+  return bytes;
+}
+
 // Spaces from a column (counted from the view's left edge) to the next tab stop: 1 to 8.
 std::size_t tab_spaces(std::int32_t column) {
   const std::int32_t into_stop = ((column % TAB_WIDTH) + TAB_WIDTH) % TAB_WIDTH;
@@ -243,11 +266,8 @@ void print_interpret(PrintContext& context, const std::uint8_t* bytes, std::size
   Chunk chunk(context);
   const std::uint8_t* const end = bytes + length;
   while (bytes != end) {
-    // Printable runs are copied whole; only the control bytes are looked at one by one.
-    const std::uint8_t* run = bytes;
-    while (run != end && !control_table.entries[*run]) {
-      ++run;
-    }
+    // Printable runs are copied whole; only the control bytes are acted on one by one.
+    const std::uint8_t* run = find_control(bytes, end);
     chunk.append(bytes, static_cast<std::size_t>(run - bytes));
     bytes = run;
     if (bytes == end) {

@@ -2,6 +2,8 @@
 #include "console/console_surface.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <memory>
 
 namespace {
 
@@ -85,16 +87,19 @@ void console_surface_scroll(PrintContext& context, std::int32_t count) {
 
 bool console_surface_write_run(PrintContext& context, const std::uint8_t* bytes,
                                std::size_t count) {
-  // A row piece from the engine never exceeds its chunk, so this is one write; a
-  // wider piece from a direct caller goes out in chunk-sized writes.
-  ConsoleCell cells[PRINT_CHUNK_MAX];
+  // Raw stack storage: a cell array would set all 1024 cells to their defaults on
+  // every call, only for most of them to be overwritten or never used. A row piece
+  // from the engine never exceeds its chunk, so this is one write; a wider piece from
+  // a direct caller goes out in chunk-sized writes.
+  alignas(ConsoleCell) std::byte storage[sizeof(ConsoleCell) * PRINT_CHUNK_MAX];
+  auto* const cells = reinterpret_cast<ConsoleCell*>(storage);
   std::int32_t x = context.cursor_x;
   while (count > 0) {
     const std::size_t n = std::min(count, PRINT_CHUNK_MAX);
     for (std::size_t i = 0; i < n; ++i) {
-      cells[i] = ConsoleCell{bytes[i], context.attribute};
+      std::construct_at(cells + i, ConsoleCell{bytes[i], context.attribute});
     }
-    const auto last = static_cast<std::int32_t>(x + n - 1);
+    const auto last = static_cast<std::int32_t>(x + static_cast<std::int32_t>(n) - 1);
     ConsoleRect region{static_cast<std::int16_t>(x), static_cast<std::int16_t>(context.cursor_y),
                        static_cast<std::int16_t>(last),
                        static_cast<std::int16_t>(context.cursor_y)};
