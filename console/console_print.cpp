@@ -38,7 +38,7 @@ struct ControlTable {
 constexpr ControlTable control_table;
 
 // Every control byte lies below 14, so eight bytes at a time are passed over when
-// none of them does; a word with such a byte is looked at byte by byte.
+// none of them does; a word that holds such a byte is looked at byte by byte.
 constexpr std::uint64_t ONES = 0x0101010101010101;
 constexpr std::uint64_t HIGHS = 0x8080808080808080;
 constexpr bool has_byte_below_14(std::uint64_t word) {
@@ -46,18 +46,21 @@ constexpr bool has_byte_below_14(std::uint64_t word) {
 }
 
 const std::uint8_t* find_control(const std::uint8_t* bytes, const std::uint8_t* end) {
-  while (end - bytes >= 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes, sizeof word);
-    if (has_byte_below_14(word)) {
-      break;
+  while (bytes != end) {
+    if (end - bytes >= 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, bytes, sizeof word);
+      if (!has_byte_below_14(word)) {
+        bytes += 8;
+        continue;
+      }
     }
-    bytes += 8;
-  }
-  while (bytes != end && !control_table.entries[*bytes]) {
+    if (control_table.entries[*bytes]) {
+      return bytes;
+    }
     ++bytes;
   }
-  return bytes;
+  return end;
 }
 
 // Spaces from a column (counted from the view's left edge) to the next tab stop: 1 to 8.

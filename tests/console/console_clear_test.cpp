@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "console/console_clear.h"
-#include "console_fixture.h"
+#include "tests/console/console_fixture.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ TEST_F(ClearTest, ModesChooseTheRowsToBlank) {
     const char* name;
     std::uint32_t mode;
     int blank_rows; // window rows 1 to this are blank afterwards
-    ScreenPos cursor;
+    ScreenCursor cursor;
   };
   const Case cases[] = {
       {"no mode given blanks the view", CLEAR_DEFAULT, 25, {1, 1}},
@@ -35,8 +35,10 @@ TEST_F(ClearTest, ModesChooseTheRowsToBlank) {
     label_rows();
     console().set_cursor(ConsoleCoord{3, 11});
     console().set_attribute(0x1E);
+    console().set_cursor_visible(false);
     console_screen.print_column = 9;
     console_clear(c.mode);
+    EXPECT_FALSE(console().cursor_visible());
     for (int row = 1; row <= 40; ++row) {
       const std::string expected = row <= c.blank_rows ? "" : "row " + std::to_string(row - 1);
       EXPECT_EQ(console().window_row(row), expected) << "window row " << row;

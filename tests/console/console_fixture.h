@@ -3,23 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 
 #include "console/console_print.h"
 #include "console/console_screen.h"
-#include "support/console_test.h"
-
-// A 1-based position in the window, as the user counts rows and columns.
-struct ScreenPos {
-  int row;
-  int column;
-  friend bool operator==(const ScreenPos&, const ScreenPos&) = default;
-  friend std::ostream& operator<<(std::ostream& out, const ScreenPos& pos) {
-    return out << "(row " << pos.row << ", column " << pos.column << ")";
-  }
-};
+#include "tests/support/console_test.h"
 
 class ScreenTest : public ConsoleTest {
 protected:
@@ -40,12 +29,6 @@ protected:
 
   static void print(std::string_view text, std::uint32_t flags = 0) {
     console_print(text.data(), text.size(), flags);
-  }
-
-  // Where the console cursor stands, counted from the window's top-left cell.
-  ScreenPos cursor() {
-    const ConsoleCoord at = console().cursor();
-    return ScreenPos{at.y - console().window().top + 1, at.x + 1};
   }
 
   // Puts text straight into buffer row y from column x (0-based), bypassing the

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "console/console_clear.h"
-#include "console_fixture.h"
+#include "tests/console/console_fixture.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ protected:
 TEST_F(PrintTest, LaysTextOutWithControlCharacters) {
   struct Case {
     const char* name;
-    ScreenPos start;
+    ScreenCursor start;
     std::string prefill; // row 1's text before the print
     std::string text;
     Rows rows;
-    ScreenPos cursor;
+    ScreenCursor cursor;
   };
   const std::string zs(20, 'z');
   const Case cases[] = {
@@ -110,7 +110,7 @@ TEST_F(PrintTest, EveryOtherByteIsWrittenAsACell) {
         console().cell(static_cast<std::int16_t>(i % 80), static_cast<std::int16_t>(i / 80));
     ASSERT_EQ(cell, (ConsoleCell{static_cast<std::uint8_t>(bytes[i]), 0x2F})) << "byte " << i;
   }
-  EXPECT_EQ(cursor(), (ScreenPos{4, static_cast<int>(bytes.size() % 80) + 1}));
+  EXPECT_EQ(cursor(), (ScreenCursor{4, static_cast<int>(bytes.size() % 80) + 1}));
   EXPECT_TRUE(console().beeps().empty());
 }
 
@@ -119,7 +119,7 @@ TEST_F(PrintTest, ScrollsAtTheBottomOfTheView) {
     const char* name;
     std::string text;
     Rows rows;
-    ScreenPos cursor;
+    ScreenCursor cursor;
     bool pending_wrap;
     std::uint64_t scroll_calls;
   };
@@ -140,6 +140,12 @@ TEST_F(PrintTest, ScrollsAtTheBottomOfTheView) {
       {"three line feeds scroll three rows at once",
        "\n\n\n",
        {{1, "row 3"}, {22, "row 24"}, {23, ""}, {25, ""}},
+       {25, 1},
+       false,
+       1},
+      {"more line feeds than rows stay",
+       std::string(15, '\n'),
+       {{1, "row 15"}, {10, "row 24"}, {11, ""}, {15, ""}, {25, ""}},
        {25, 1},
        false,
        1},
@@ -171,12 +177,13 @@ TEST_F(PrintTest, GameEndingAtTheBottomOfTheWindow) {
     int window_top;           // buffer row shown as window row 1 afterwards
     std::string buffer_row_0; // what is left in the buffer's first row
     std::uint16_t last_row_attribute;
+    std::uint64_t window_moves; // by the second line
   };
   const Case cases[] = {
       // The buffer's rows move up; the uncovered row is blanked in the current attribute.
-      {"the buffer is the window", 25, 0, "row 1", 0x1E},
+      {"the buffer is the window", 25, 0, "row 1", 0x1E, 0},
       // The view and the window move down; the row taken in keeps its cells.
-      {"the buffer is taller", 50, 1, "row 0", 7},
+      {"the buffer is taller", 50, 1, "row 0", 7, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -190,8 +197,10 @@ TEST_F(PrintTest, GameEndingAtTheBottomOfTheWindow) {
     console_locate(24, 1, CURSOR_KEEP, 0, 0);
     print("You got that dog!\r\n");
     EXPECT_EQ(console().window_row(24), "You got that dog!");
-    EXPECT_EQ(cursor(), (ScreenPos{25, 1}));
+    EXPECT_EQ(cursor(), (ScreenCursor{25, 1}));
+    console().reset_call_counts();
     print("Now get to class!\r\n");
+    EXPECT_EQ(console().call_count(ConsoleCall::set_window_info), c.window_moves);
 
     std::vector<std::string> expected;
     for (int y = 1; y <= 22; ++y) {
@@ -199,7 +208,7 @@ TEST_F(PrintTest, GameEndingAtTheBottomOfTheWindow) {
     }
     expected.insert(expected.end(), {"You got that dog!", "Now get to class!", ""});
     EXPECT_EQ(console().window_lines(), expected);
-    EXPECT_EQ(cursor(), (ScreenPos{25, 1}));
+    EXPECT_EQ(cursor(), (ScreenCursor{25, 1}));
     EXPECT_EQ(console().window(), (ConsoleRect{0, static_cast<std::int16_t>(c.window_top), 79,
                                                static_cast<std::int16_t>(c.window_top + 24)}));
     EXPECT_EQ(buffer_row(0), c.buffer_row_0);
@@ -223,7 +232,7 @@ TEST_F(PrintTest, ViewSlidesDownTheBufferThenScrollsIt) {
   EXPECT_EQ(console().window_row(24), "");
   EXPECT_EQ(console().window_row(25), "");
   EXPECT_EQ(buffer_row(0), "row 2");
-  EXPECT_EQ(cursor(), (ScreenPos{25, 1}));
+  EXPECT_EQ(cursor(), (ScreenCursor{25, 1}));
 }
 
 TEST_F(PrintTest, OwedLineFeedIsPaidOrCancelled) {
@@ -233,7 +242,7 @@ TEST_F(PrintTest, OwedLineFeedIsPaidOrCancelled) {
     std::string row_1;
     std::string row_24;
     std::string row_25;
-    ScreenPos cursor;
+    ScreenCursor cursor;
     bool pending_wrap;
   };
   const std::string row_of_x(80, 'x');
@@ -281,7 +290,7 @@ TEST_F(PrintTest, OwedLineFeedIsPaidOrCancelled) {
     console().set_cursor(ConsoleCoord{0, 24});
     print(row_of_x);
     ASSERT_TRUE(console_screen.pending_wrap);
-    ASSERT_EQ(cursor(), (ScreenPos{25, 80}));
+    ASSERT_EQ(cursor(), (ScreenCursor{25, 80}));
     c.follow();
     EXPECT_EQ(console().window_row(1), c.row_1);
     EXPECT_EQ(console().window_row(24), c.row_24);
@@ -302,7 +311,7 @@ TEST_F(PrintTest, EmptyPrintTouchesNothingUnlessItMustAct) {
   EXPECT_EQ(calls, 0u);
   print("", CONSOLE_PRINT_ALWAYS);
   EXPECT_EQ(console().call_count(ConsoleCall::set_cursor_position), 1u);
-  EXPECT_EQ(cursor(), (ScreenPos{4, 5}));
+  EXPECT_EQ(cursor(), (ScreenCursor{4, 5}));
 }
 
 // A view of rows 5 to 10 inside the 25-row window.
@@ -330,7 +339,7 @@ TEST_F(PrintTest, PartialViewScrollsOnlyItsOwnRows) {
       expected.push_back(y >= 4 && y <= 9 ? c.view[y - 4] : "row " + std::to_string(y));
     }
     EXPECT_EQ(console().window_lines(), expected);
-    EXPECT_EQ(cursor(), (ScreenPos{10, 1}));
+    EXPECT_EQ(cursor(), (ScreenCursor{10, 1}));
     EXPECT_EQ(console().window(), (ConsoleRect{0, 0, 79, 24}));
   }
 }
@@ -341,10 +350,14 @@ TEST_F(PrintTest, FailedCellWriteDropsOnlyItsRun) {
     std::uint32_t successful_writes_first;
     std::string text;
     Rows rows;
-    ScreenPos cursor;
+    ScreenCursor cursor;
   };
   const Case cases[] = {
-      {"the first run", 0, "abc\r\ndef", {{1, ""}, {2, "def"}}, {2, 4}},
+      {"a whole wrapped run",
+       0,
+       std::string(200, 'x') + "\r\ndef",
+       {{1, ""}, {2, "def"}, {3, ""}},
+       {2, 4}},
       {"the second piece of a wrapped run",
        1,
        std::string(100, 'x') + "\r\nyz",

@@ -2,9 +2,9 @@
 // the in-memory console.
 #include <gtest/gtest.h>
 
-#include "console_fixture.h"
 #include "runtime/rt_context.h"
 #include "runtime/rt_files.h"
+#include "tests/console/console_fixture.h"
 
 namespace {
 
@@ -116,9 +116,10 @@ TEST_F(ConsoleScreenTest, ScrolledWindowIsNoticedOnlyAfterThePrint) {
   console().set_window(ConsoleRect{0, 0, 79, 24});
   console_is_screen();
   console().set_window(ConsoleRect{0, 10, 79, 34}); // the user scrolls the window
-  console_locate(1, 1, CURSOR_KEEP, 0, 0);
-  EXPECT_EQ(console().cursor(), (ConsoleCoord{0, 0}));
+  console().set_cursor(ConsoleCoord{0, 15});
+  EXPECT_EQ(console_current_row(), 16);
   print("x");
+  EXPECT_EQ(console_current_row(), 6);
   console_locate(1, 1, CURSOR_KEEP, 0, 0);
   EXPECT_EQ(console().cursor(), (ConsoleCoord{0, 10}));
 }
@@ -151,7 +152,7 @@ TEST_F(ConsoleScreenTest, LocateValidatesRowAndColumn) {
     const char* name;
     std::int32_t row, column;
     bool valid;
-    ScreenPos cursor;          // afterwards, from (10, 5)
+    ScreenCursor cursor;       // afterwards, from (10, 5)
     std::int32_t print_column; // afterwards, from 4
   };
   const Case cases[] = {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "console/print_items.h"
-#include "console_fixture.h"
 #include "runtime/rt_context.h"
+#include "tests/console/console_fixture.h"
 
 namespace {
 
@@ -15,16 +15,16 @@ TEST_F(PrintItemsTest, ItemsAndTheirSeparators) {
     const char* name;
     void (*item)();
     std::string row_21;
-    ScreenPos cursor;
+    ScreenCursor cursor;
     std::int32_t print_column;
   };
   const Case cases[] = {
       {"a marker with its newline",
        [] { print_string(0, "K", 17); },
-       "z" + std::string(18, 'z') + "K",
+       std::string(19, 'z') + "K",
        {22, 1},
        0},
-      {"a text alone", [] { print_string(0, " ", 16); }, std::string(19, 'z') + " ", {21, 21}, 20},
+      {"a text alone", [] { print_string(0, " ", 16); }, std::string(19, 'z'), {21, 21}, 20},
       {"the newline alone", [] { print_newline(0, 17); }, std::string(19, 'z'), {22, 1}, 0},
       {"flag 4 ends the line too",
        [] { print_string(0, "ab", 4); },
@@ -85,7 +85,7 @@ TEST_F(PrintItemsTest, ItemsAndTheirSeparators) {
 TEST_F(PrintItemsTest, ZonePaddingReachesTheNextZone) {
   struct Case {
     std::int32_t column; // print column before (0-based)
-    ScreenPos cursor;    // afterwards
+    ScreenCursor cursor; // afterwards
     std::int32_t print_column;
   };
   const Case cases[] = {
@@ -109,12 +109,30 @@ TEST_F(PrintItemsTest, ZonePaddingReachesTheNextZone) {
   }
 }
 
-TEST_F(PrintItemsTest, NarrowConsoleNeverCancelsAZone) {
-  use_console(10, 25);
-  console_locate(1, 1, CURSOR_KEEP, 0, 0);
-  print_zone_pad(0);
-  EXPECT_EQ(cursor(), (ScreenPos{2, 5})); // 14 spaces wrapped once
-  EXPECT_EQ(console_screen.print_column, 4);
+// The last zone must leave 14 columns; the comparison is unsigned, so a console
+// narrower than one zone never cancels the padding.
+TEST_F(PrintItemsTest, ZonesOnNarrowConsoles) {
+  struct Case {
+    std::int16_t width;
+    std::int32_t column;
+    ScreenCursor cursor;
+    std::int32_t print_column;
+  };
+  const Case cases[] = {
+      {10, 0, {2, 5}, 4}, // 14 spaces, wrapped once
+      {20, 0, {2, 1}, 0}, // the zone at 15 is cancelled: a new line
+      {20, 5, {2, 1}, 0},
+      {30, 0, {1, 15}, 14},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("width " + std::to_string(c.width) + ", column " + std::to_string(c.column));
+    restart();
+    use_console(c.width, 25);
+    console_locate(1, c.column + 1, CURSOR_KEEP, 0, 0);
+    print_zone_pad(0);
+    EXPECT_EQ(cursor(), c.cursor);
+    EXPECT_EQ(console_screen.print_column, c.print_column);
+  }
 }
 
 TEST_F(PrintItemsTest, PrintColumnCountsBytesSinceTheLastLineEnd) {
@@ -122,7 +140,7 @@ TEST_F(PrintItemsTest, PrintColumnCountsBytesSinceTheLastLineEnd) {
     const char* name;
     std::string text;
     std::int32_t print_column;
-    ScreenPos cursor;
+    ScreenCursor cursor;
   };
   const Case cases[] = {
       {"two letters after CR LF", "ab\r\ncd", 2, {2, 3}},
@@ -158,6 +176,7 @@ TEST_F(PrintItemsTest, FileThatIsNoTargetOrNotOpenFails) {
     // The console was started all the same, and still prints.
     EXPECT_TRUE(console_screen.device_ready);
     EXPECT_EQ(print_bytes(0, "ok", 2), RT_OK);
+    EXPECT_EQ(rt_get_error(), RT_OK);
     EXPECT_EQ(console().window_row(1), "ok");
   }
 }
