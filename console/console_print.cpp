@@ -308,7 +308,7 @@ void print_write_wrapped(PrintContext& context, const std::uint8_t* bytes, std::
       context.cursor_x = context.view_left;
       context.cursor_y += 1;
     }
-    const auto room = static_cast<std::size_t>(context.view_right - context.cursor_x + 1);
+    const std::size_t room = static_cast<std::size_t>(context.view_right - context.cursor_x) + 1;
     const std::size_t piece = std::min(count, room);
     scroll_if_below(context);
     if (!context.write_run(context, bytes, piece)) {

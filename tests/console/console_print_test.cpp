@@ -334,9 +334,9 @@ TEST_F(PrintTest, PartialViewScrollsOnlyItsOwnRows) {
     label_rows();
     console().set_cursor(ConsoleCoord{0, 9});
     print(c.text);
-    std::vector<std::string> expected;
+    std::vector<std::string> expected(25);
     for (int y = 0; y < 25; ++y) {
-      expected.push_back(y >= 4 && y <= 9 ? c.view[y - 4] : "row " + std::to_string(y));
+      expected[y] = y >= 4 && y <= 9 ? c.view[y - 4] : "row " + std::to_string(y);
     }
     EXPECT_EQ(console().window_lines(), expected);
     EXPECT_EQ(cursor(), (ScreenCursor{10, 1}));
