@@ -444,6 +444,27 @@ TEST_F(PrintTest, OutputThatIsNotAConsoleGetsTheBytesUnchanged) {
   EXPECT_EQ(console().call_count(ConsoleCall::set_cursor_position), 0u);
 }
 
+TEST_F(PrintTest, OneRowOrOneColumnConsoleGetsRawBytes) {
+  struct Case {
+    const char* name;
+    std::int16_t width, height;
+    ConsoleRect window;
+  };
+  const Case cases[] = {
+      {"a window one row high", 80, 25, {0, 7, 79, 7}},
+      {"a buffer one column wide", 1, 25, {0, 0, 0, 24}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    restart();
+    use_console(c.width, c.height);
+    console().set_window(c.window);
+    print("ab\r\n");
+    EXPECT_EQ(console().raw_output(), "ab\r\n");
+    EXPECT_EQ(console().call_count(ConsoleCall::write_output), 0u);
+  }
+}
+
 TEST_F(PrintTest, FailedRawWriteEndsOnlyThatPrint) {
   console().set_output_redirected(true);
   console().fail_call(ConsoleCall::write_file);
