@@ -341,11 +341,9 @@ void TerminalKeyDecoder::string_byte(std::uint8_t byte, DecodedInput& out) {
     escape_byte(byte, out);
     return;
   }
-  if (byte == BEL) {
-    begin(State::ground);
-  } else if (byte == ESC) {
+  if (byte == ESC) {
     state_ = State::string_escape;
-  } else if (++string_length_ > STRING_CAP) {
+  } else if (byte == BEL || ++string_length_ > STRING_CAP) {
     begin(State::ground);
   }
 }
@@ -354,10 +352,13 @@ void TerminalKeyDecoder::dispatch_csi(std::uint8_t final_byte, DecodedInput& out
   const Params p = parse_params(params_);
   const bool usable = !params_overflow_ && !p.malformed && p.marker == 0 && !p.intermediate;
   begin(State::ground);
-  NamedKey key{};
   if (!usable) {
     // Mouse reports, focus events, mode replies: nothing a key record carries.
-  } else if (final_byte == 'R' && expect_report_ && p.count == 2) {
+    alt_ = false;
+    return;
+  }
+  NamedKey key{};
+  if (final_byte == 'R' && expect_report_ && p.count == 2) {
     expect_report_ = false;
     out.cursor_reports.push_back({p.values[0], p.values[1]});
   } else if (key_for_final(final_byte, key)) {
@@ -411,7 +412,10 @@ void TerminalKeyDecoder::dispatch_ss3(std::uint8_t final_byte, DecodedInput& out
   begin(State::ground);
   NamedKey key{};
   if (!usable) {
-  } else if (key_for_final(final_byte, key)) {
+    alt_ = false;
+    return;
+  }
+  if (key_for_final(final_byte, key)) {
     // Old xterms put the modifier right after SS3 (ESC O 5 P); newer ones use CSI.
     emit(key_for_named(key), modifier_state(p.count > 1 ? p.at(1, 1) : p.at(0, 1)), out);
   } else if (key_for_rxvt_final(final_byte, key)) {

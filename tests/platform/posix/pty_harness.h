@@ -120,7 +120,8 @@ inline void say(int fd, const char* line) {
 class PtySession {
 public:
   // Starts the program (called with the report pipe's write end) in a new terminal.
-  PtySession(std::function<void(int report_fd)> program, PtyOptions options = {})
+  explicit PtySession(const std::function<void(int report_fd)>& program,
+                      const PtyOptions& options = {})
       : options_(options) {
     int report[2];
     int command[2];

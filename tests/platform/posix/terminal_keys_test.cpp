@@ -23,6 +23,7 @@ std::string describe(const InputRecord& r) {
 
 std::vector<std::string> describe(const std::vector<InputRecord>& records) {
   std::vector<std::string> lines;
+  lines.reserve(records.size());
   for (const InputRecord& r : records) {
     lines.push_back(r.event_type == EVENT_KEY ? describe(r) : "not a key record");
   }
