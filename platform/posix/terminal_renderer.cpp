@@ -35,6 +35,9 @@ TerminalRenderer::TerminalRenderer(bool utf8) : utf8_(utf8) {}
 
 void TerminalRenderer::start(std::int16_t width, std::int16_t height, ConsoleCoord cursor) {
   resize(width, height);
+  // enter_modes has set the terminal's own colours and a visible cursor.
+  pen_ = TERM_DEFAULT_PEN;
+  cursor_shown_ = 1;
   if (cursor.x >= 0 && cursor.x < width_ && cursor.y >= 0 && cursor.y < height_) {
     cursor_ = {cursor.x, cursor.y};
   }
@@ -85,8 +88,8 @@ void TerminalRenderer::update(const MemoryConsole& console, std::string& out) {
     out += CURSOR_HIDE;
     cursor_shown_ = 0;
   }
-  if (!clear_if_cheaper(out))
-    scroll_if_cheaper(out);
+  scroll_if_cheaper(out);
+  clear_if_cheaper(out);
   for (int y = 0; y < view_height_; ++y)
     paint_row(y, out);
   place_cursor(out);

@@ -16,8 +16,8 @@ public:
   // glyphs); otherwise ASCII with a stand-in for what ASCII lacks.
   explicit TerminalRenderer(bool utf8);
 
-  // The terminal as the program starts: its size and where its cursor stands.
-  // Nothing it shows is known yet.
+  // The terminal as the program starts, once enter_modes has been written: its size and
+  // where its cursor stands. Nothing it shows is known yet.
   void start(std::int16_t width, std::int16_t height, ConsoleCoord cursor);
   // The terminal has been resized (and has kept or lost whatever it likes): the next
   // update repaints every known cell.
@@ -30,7 +30,8 @@ public:
   // cursor and cursor visibility.
   void update(const MemoryConsole& console, std::string& out);
 
-  // The modes set while the program runs (auto-wrap off, ...) and their undoing.
+  // The modes set while the program runs (auto-wrap off, the terminal's own colours, a
+  // visible cursor) and their undoing.
   static std::string enter_modes();
   static std::string leave_modes();
 
