@@ -57,8 +57,8 @@ constexpr std::array<char, 32> ASCII_LOW_CONTROLS = {
 constexpr char ASCII_HIGH[] = "CueaaaaceeeiiiAA"  // 0x80
                               "EaAooouuyOUcLYPf"  // 0x90
                               "aiounNao?--%%!<>"  // 0xA0
-                              "###|+++++||+++++"  // 0xB0: shades, then box drawing
-                              "+++++++++++++=++"  // 0xC0
+                              "###|++++++|+++++"  // 0xB0: shades, then box drawing
+                              "++++-++++++++=++"  // 0xC0
                               "+++++++++++#####"  // 0xD0: box corners, then blocks
                               "aBGpSsutFOOd8fen"  // 0xE0
                               "=+><()/~o..vn2# "; // 0xF0
