@@ -88,10 +88,12 @@ void TerminalRenderer::update(const MemoryConsole& console, std::string& out) {
     out += CURSOR_HIDE;
     cursor_shown_ = 0;
   }
-  scroll_if_cheaper(out);
-  clear_if_cheaper(out);
-  for (int y = 0; y < view_height_; ++y)
-    paint_row(y, out);
+  if (compare_rows()) {
+    scroll_if_cheaper(out);
+    clear_if_cheaper(out);
+    for (int y = 0; y < view_height_; ++y)
+      paint_row(y, out);
+  }
   place_cursor(out);
   if (out.size() - begin > SYNC_THRESHOLD) {
     out.insert(begin, SYNC_BEGIN);
@@ -122,6 +124,36 @@ void TerminalRenderer::capture(const MemoryConsole& console) {
   const bool inside = x >= 0 && x < view_width_ && y >= 0 && y < view_height_;
   wanted_cursor_ = inside ? TermCursor{x, y} : TermCursor{};
   wanted_cursor_shown_ = inside && console.cursor_visible();
+}
+
+// Bytes, roughly, to bring a row shown as `shown` to `wanted`: one per cell and the
+// cursor moves between the runs.
+int TerminalRenderer::row_cost(const Cell* wanted, const Cell* shown) const {
+  int cost = 0;
+  int last = -1;
+  for (int x = 0; x < width_; ++x) {
+    if (!wanted[x].known || shown[x] == wanted[x])
+      continue;
+    if (last < 0) {
+      cost += 6;
+    } else if (x - last > 1) {
+      cost += std::min(x - last - 1, 5);
+    }
+    cost += 1;
+    last = x;
+  }
+  return cost;
+}
+
+// Estimates each row's repainting; false when nothing needs painting at all.
+bool TerminalRenderer::compare_rows() {
+  bool any = false;
+  for (int y = 0; y < view_height_; ++y) {
+    const int cost = row_cost(&wanted_[at(0, y)], &shown_[at(0, y)]);
+    cost_[static_cast<std::size_t>(y)] = cost;
+    any = any || cost > 0;
+  }
+  return any;
 }
 
 bool TerminalRenderer::clear_if_cheaper(std::string& out) {

@@ -56,6 +56,8 @@ private:
   std::string_view glyph(std::uint8_t ch) const;
 
   // Drawing (terminal_renderer.cpp).
+  bool compare_rows();
+  int row_cost(const Cell* wanted, const Cell* shown) const;
   bool clear_if_cheaper(std::string& out);
   void paint_row(int y, std::string& out);
   int bridge_end(int y, int gap_start) const;
@@ -67,7 +69,6 @@ private:
 
   // Scrolling (terminal_scroll.cpp).
   void scroll_if_cheaper(std::string& out);
-  int row_cost(const Cell* wanted, const Cell* shown) const;
   const Cell* shown_after(int y, int shift, int top, int bottom) const;
   bool scroll_keeps_unknown(int shift, int top, int bottom) const;
   TermCursor scroll_sequence(int shift, int top, int bottom, TermCursor cursor,

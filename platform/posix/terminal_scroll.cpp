@@ -12,35 +12,17 @@ namespace {
 
 template <class CellT>
 std::uint64_t row_hash(const CellT* row, int width) {
-  std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+  // FNV-1a over whole cells; rows that hash alike are compared cell by cell anyway.
+  std::uint64_t hash = 14695981039346656037ull;
   for (int x = 0; x < width; ++x) {
-    for (std::uint8_t byte : {row[x].ch, row[x].pen, row[x].known}) {
-      hash = (hash ^ byte) * 1099511628211ull;
-    }
+    const std::uint32_t cell =
+        row[x].ch | (std::uint32_t{row[x].pen} << 8) | (std::uint32_t{row[x].known} << 16);
+    hash = (hash ^ cell) * 1099511628211ull;
   }
   return hash;
 }
 
 } // namespace
-
-// Bytes, roughly, to bring a row shown as `shown` to `wanted`: one per cell and the
-// cursor moves between the runs.
-int TerminalRenderer::row_cost(const Cell* wanted, const Cell* shown) const {
-  int cost = 0;
-  int last = -1;
-  for (int x = 0; x < width_; ++x) {
-    if (!wanted[x].known || shown[x] == wanted[x])
-      continue;
-    if (last < 0) {
-      cost += 6;
-    } else if (x - last > 1) {
-      cost += std::min(x - last - 1, 5);
-    }
-    cost += 1;
-    last = x;
-  }
-  return cost;
-}
 
 // The row the terminal shows at y once the rows top to bottom have moved by shift
 // (positive: down): a moved row, or a blank one brought in at the region's edge.
@@ -76,7 +58,6 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
     const Cell* shown = &shown_[at(0, y)];
     wanted_hash_[static_cast<std::size_t>(y)] = row_hash(wanted, width_);
     shown_hash_[static_cast<std::size_t>(y)] = row_hash(shown, width_);
-    cost_[static_cast<std::size_t>(y)] = row_cost(wanted, shown);
   }
 
   // The shift that saves the most repainting, counting only rows it puts right.
