@@ -53,6 +53,7 @@ void TerminalRenderer::resize(std::int16_t width, std::int16_t height) {
   shown_hash_.assign(static_cast<std::size_t>(height_), 0);
   wanted_hash_.assign(static_cast<std::size_t>(height_), 0);
   cost_.assign(static_cast<std::size_t>(height_), 0);
+  changed_rows_.reserve(static_cast<std::size_t>(height_));
   forget_terminal();
 }
 

@@ -87,6 +87,7 @@ private:
   std::vector<std::uint64_t> shown_hash_;
   std::vector<std::uint64_t> wanted_hash_;
   std::vector<int> cost_; // bytes estimated to repaint each row as it stands
+  std::vector<int> changed_rows_;
   std::string scratch_;
   TermCursor cursor_;
   TermCursor wanted_cursor_; // x -1: the cursor lies outside the view

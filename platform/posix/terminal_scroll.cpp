@@ -53,11 +53,14 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
   const int height = view_height_;
   if (view_width_ != width_ || width_ == 0 || height < 2)
     return;
+  // Only rows that need painting can gain from a shift; usually they are few.
+  changed_rows_.clear();
   for (int y = 0; y < height; ++y) {
-    const Cell* wanted = &wanted_[at(0, y)];
-    const Cell* shown = &shown_[at(0, y)];
-    wanted_hash_[static_cast<std::size_t>(y)] = row_hash(wanted, width_);
-    shown_hash_[static_cast<std::size_t>(y)] = row_hash(shown, width_);
+    shown_hash_[static_cast<std::size_t>(y)] = row_hash(&shown_[at(0, y)], width_);
+    if (cost_[static_cast<std::size_t>(y)] == 0)
+      continue;
+    wanted_hash_[static_cast<std::size_t>(y)] = row_hash(&wanted_[at(0, y)], width_);
+    changed_rows_.push_back(y);
   }
 
   // The shift that saves the most repainting, counting only rows it puts right.
@@ -71,15 +74,16 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
     int score = 0;
     int first = -1;
     int last = -1;
-    for (int y = std::max(0, shift); y < std::min(height, height + shift); ++y) {
-      const auto row = static_cast<std::size_t>(y);
-      const auto source = static_cast<std::size_t>(y - shift);
-      if (cost_[row] == 0 || wanted_hash_[row] != shown_hash_[source])
+    for (const int y : changed_rows_) {
+      const int source = y - shift;
+      if (source < 0 || source >= height ||
+          wanted_hash_[static_cast<std::size_t>(y)] !=
+              shown_hash_[static_cast<std::size_t>(source)])
         continue;
       const Cell* wanted = &wanted_[at(0, y)];
-      if (!std::equal(wanted, wanted + width_, &shown_[at(0, y - shift)]))
+      if (!std::equal(wanted, wanted + width_, &shown_[at(0, source)]))
         continue;
-      score += cost_[row];
+      score += cost_[static_cast<std::size_t>(y)];
       if (first < 0)
         first = y;
       last = y;

@@ -100,6 +100,26 @@ TEST_F(TerminalRendererTest, GameScreenThroughBoardTurnsFieldScrollsAndEnding) {
   EXPECT_EQ(term().scrollback()[0], top_row);
 }
 
+TEST_F(TerminalRendererTest, LinesPrintedAtTheBottomScrollIntoTheScrollback) {
+  use(20, 4);
+  game_screen::clear(console());
+  render();
+  std::vector<std::string> scrolled_off;
+  for (int line = 1; line <= 9; ++line) {
+    SCOPED_TRACE("line " + std::to_string(line));
+    const std::string text = "line " + std::to_string(line);
+    game_screen::print(console(), text + "\r\n");
+    // Lines 1 to 3 fill the window; each one after that pushes the top line out.
+    if (line >= 4) {
+      std::string top = "line " + std::to_string(line - 3);
+      scrolled_off.push_back(top + std::string(20 - top.size(), ' '));
+    }
+    render();
+    ASSERT_TRUE(matches());
+    EXPECT_EQ(term().scrollback(), scrolled_off);
+  }
+}
+
 TEST_F(TerminalRendererTest, LongRandomSequencesOfConsoleOperations) {
   struct Size {
     int width;
