@@ -69,7 +69,9 @@ void TerminalRenderer::forget_terminal() {
 }
 
 std::string TerminalRenderer::enter_modes() {
-  return "\x1b[?7l";
+  // Auto-wrap off, so writing the last column never wraps or scrolls; the colours
+  // and the cursor that start() takes for granted.
+  return "\x1b[?7l\x1b[m\x1b[?25h";
 }
 
 std::string TerminalRenderer::leave_modes() {

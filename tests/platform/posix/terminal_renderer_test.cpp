@@ -15,7 +15,7 @@ constexpr ConsoleHandle OUT = MemoryConsole::OUTPUT_HANDLE;
 
 class TerminalRendererTest : public ::testing::Test {
 protected:
-  // A terminal of this size that already shows `shown` (text with "\r\n"), and a
+  // A terminal of this size that already shows `shown` (bytes a shell left), and a
   // console of the same size whose cells are all unknown, as at start-up.
   void use(int width, int height, bool utf8 = true, const std::string& shown = "") {
     utf8_ = utf8;
@@ -131,7 +131,7 @@ TEST_F(TerminalRendererTest, LongRandomSequencesOfConsoleOperations) {
   for (const Size& size : sizes) {
     SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height) +
                  (size.utf8 ? " utf8" : " ascii"));
-    use(size.width, size.height, size.utf8, "$ previous output\r\n$ ");
+    use(size.width, size.height, size.utf8, "$ previous output\r\n\x1b[31;44m\x1b[?25l$ ");
     std::mt19937 random(static_cast<unsigned>(size.width * 31 + size.height));
     const auto pick = [&random](int limit) {
       return static_cast<int>(random() % static_cast<unsigned>(limit));
