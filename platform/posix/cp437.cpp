@@ -87,8 +87,9 @@ constexpr Utf8Glyph encode(char32_t cp) {
 
 constexpr std::array<Utf8Glyph, 256> UTF8 = [] {
   std::array<Utf8Glyph, 256> table{};
-  for (std::size_t i = 0; i < table.size(); ++i)
+  for (std::size_t i = 0; i < table.size(); ++i) {
     table[i] = encode(GLYPHS[i]);
+  }
   return table;
 }();
 
@@ -98,8 +99,9 @@ constexpr std::array<std::pair<char32_t, std::uint8_t>, SYMBOL_COUNT> BY_CODE_PO
   std::array<std::pair<char32_t, std::uint8_t>, SYMBOL_COUNT> table{};
   std::size_t n = 0;
   for (unsigned byte = 1; byte < 256; ++byte) {
-    if (byte >= 0x20 && byte < 0x7F)
+    if (byte >= 0x20 && byte < 0x7F) {
       continue;
+    }
     table[n++] = {GLYPHS[byte], static_cast<std::uint8_t>(byte)};
   }
   std::sort(table.begin(), table.end());
@@ -114,21 +116,26 @@ std::string_view cp437_glyph_utf8(std::uint8_t byte) {
 }
 
 char cp437_glyph_ascii(std::uint8_t byte) {
-  if (byte < 0x20)
+  if (byte < 0x20) {
     return ASCII_LOW_CONTROLS[byte];
-  if (byte < 0x7F)
+  }
+  if (byte < 0x7F) {
     return static_cast<char>(byte);
-  if (byte == 0x7F)
+  }
+  if (byte == 0x7F) {
     return '^';
+  }
   return ASCII_HIGH[byte - 0x80];
 }
 
 int cp437_from_unicode(char32_t code_point) {
-  if (code_point < 0x80)
+  if (code_point < 0x80) {
     return static_cast<int>(code_point);
+  }
   const auto* found = std::lower_bound(BY_CODE_POINT.begin(), BY_CODE_POINT.end(),
                                        std::pair<char32_t, std::uint8_t>{code_point, 0});
-  if (found == BY_CODE_POINT.end() || found->first != code_point)
+  if (found == BY_CODE_POINT.end() || found->first != code_point) {
     return -1;
+  }
   return found->second;
 }

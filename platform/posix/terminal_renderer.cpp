@@ -22,8 +22,9 @@ constexpr std::string_view ERASE_LINE_END = "\x1b[K";
 const std::array<char, 256>& ascii_table() {
   static const std::array<char, 256> table = [] {
     std::array<char, 256> t{};
-    for (std::size_t i = 0; i < t.size(); ++i)
+    for (std::size_t i = 0; i < t.size(); ++i) {
       t[i] = cp437_glyph_ascii(static_cast<std::uint8_t>(i));
+    }
     return t;
   }();
   return table;
@@ -79,8 +80,9 @@ std::string TerminalRenderer::leave_modes() {
 }
 
 std::string_view TerminalRenderer::glyph(std::uint8_t ch) const {
-  if (utf8_)
+  if (utf8_) {
     return cp437_glyph_utf8(ch);
+  }
   return {&ascii_table()[ch], 1};
 }
 
@@ -94,8 +96,9 @@ void TerminalRenderer::update(const MemoryConsole& console, std::string& out) {
   if (compare_rows()) {
     scroll_if_cheaper(out);
     clear_if_cheaper(out);
-    for (int y = 0; y < view_height_; ++y)
+    for (int y = 0; y < view_height_; ++y) {
       paint_row(y, out);
+    }
   }
   place_cursor(out);
   if (out.size() - begin > SYNC_THRESHOLD) {
@@ -113,8 +116,9 @@ void TerminalRenderer::capture(const MemoryConsole& console) {
     const auto row = static_cast<std::int16_t>(window.top + y);
     for (int x = 0; x < view_width_; ++x) {
       const auto column = static_cast<std::int16_t>(window.left + x);
-      if (!console.cell_known(column, row))
+      if (!console.cell_known(column, row)) {
         continue;
+      }
       const ConsoleCell cell = console.cell(column, row);
       // Byte 0 is drawn as a blank, so it is the same cell as a space.
       wanted_[at(x, y)] = {cell.ch == 0 ? std::uint8_t{' '} : cell.ch,
@@ -135,8 +139,9 @@ int TerminalRenderer::row_cost(const Cell* wanted, const Cell* shown) const {
   int cost = 0;
   int last = -1;
   for (int x = 0; x < width_; ++x) {
-    if (!wanted[x].known || shown[x] == wanted[x])
+    if (!wanted[x].known || shown[x] == wanted[x]) {
       continue;
+    }
     if (last < 0) {
       cost += 6;
     } else if (x - last > 1) {
@@ -161,21 +166,26 @@ bool TerminalRenderer::compare_rows() {
 
 bool TerminalRenderer::clear_if_cheaper(std::string& out) {
   // Clearing blanks the whole terminal, so every cell of it must be the console's.
-  if (view_width_ != width_ || view_height_ != height_ || shown_.empty())
+  if (view_width_ != width_ || view_height_ != height_ || shown_.empty()) {
     return false;
+  }
   std::size_t changed = 0;
   std::size_t marked = 0;
   for (std::size_t i = 0; i < wanted_.size(); ++i) {
-    if (!wanted_[i].known)
+    if (!wanted_[i].known) {
       return false;
-    if (needs_write(i))
+    }
+    if (needs_write(i)) {
       ++changed;
-    if (!(wanted_[i] == BLANK))
+    }
+    if (!(wanted_[i] == BLANK)) {
       ++marked;
+    }
   }
   // After a clear every cell that is not blank is written again.
-  if (changed <= marked + CLEAR_SCREEN.size() + 4)
+  if (changed <= marked + CLEAR_SCREEN.size() + 4) {
     return false;
+  }
   set_pen(TERM_DEFAULT_PEN, out);
   out += CLEAR_SCREEN;
   std::fill(shown_.begin(), shown_.end(), BLANK);
@@ -191,11 +201,13 @@ void TerminalRenderer::paint_row(int y, std::string& out) {
     }
     int end = x + 1;
     for (;;) {
-      while (end < view_width_ && needs_write(at(end, y)))
+      while (end < view_width_ && needs_write(at(end, y))) {
         ++end;
+      }
       const int next = bridge_end(y, end);
-      if (next < 0)
+      if (next < 0) {
         break;
+      }
       end = next;
     }
     move_to(x, y, out);
@@ -207,20 +219,24 @@ void TerminalRenderer::paint_row(int y, std::string& out) {
 // Whether the unchanged cells from gap_start on are cheaper written again than jumped
 // over: returns the next cell to write if so, -1 if not.
 int TerminalRenderer::bridge_end(int y, int gap_start) const {
-  if (gap_start >= view_width_)
+  if (gap_start >= view_width_) {
     return -1;
+  }
   const std::uint8_t pen = wanted_[at(gap_start - 1, y)].pen;
   int bytes = 0;
   for (int x = gap_start; x < view_width_; ++x) {
     const Cell& cell = wanted_[at(x, y)];
-    if (needs_write(at(x, y)))
+    if (needs_write(at(x, y))) {
       return bytes <= term_csi_length(x - gap_start) ? x : -1;
+    }
     // Cells not known must not be written; a colour change costs more than a jump.
-    if (!cell.known || cell.pen != pen)
+    if (!cell.known || cell.pen != pen) {
       return -1;
+    }
     bytes += static_cast<int>(glyph(cell.ch).size());
-    if (bytes > term_csi_length(view_width_))
+    if (bytes > term_csi_length(view_width_)) {
       return -1;
+    }
   }
   return -1;
 }
@@ -230,11 +246,13 @@ void TerminalRenderer::paint_span(int y, int begin, int end, std::string& out) {
   while (x < end) {
     const Cell cell = wanted_[at(x, y)];
     int run = 1;
-    while (x + run < end && wanted_[at(x + run, y)] == cell)
+    while (x + run < end && wanted_[at(x + run, y)] == cell) {
       ++run;
+    }
     set_pen(cell.pen, out);
-    if (x + run == end && cell == BLANK && erase_tail(y, x, run, out))
+    if (x + run == end && cell == BLANK && erase_tail(y, x, run, out)) {
       return;
+    }
     const std::string_view g = glyph(cell.ch);
     const int literal = run * static_cast<int>(g.size());
     const int repeated = static_cast<int>(g.size()) + term_csi_length(run - 1);
@@ -243,8 +261,9 @@ void TerminalRenderer::paint_span(int y, int begin, int end, std::string& out) {
       out += g;
       term_append_csi(out, run - 1, 'b');
     } else {
-      for (int i = 0; i < run; ++i)
+      for (int i = 0; i < run; ++i) {
         out += g;
+      }
     }
     std::fill_n(shown_.begin() + static_cast<std::ptrdiff_t>(at(x, y)), run, cell);
     x += run;
@@ -259,11 +278,13 @@ void TerminalRenderer::paint_span(int y, int begin, int end, std::string& out) {
 bool TerminalRenderer::erase_tail(int y, int x, int run, std::string& out) {
   const int written = std::min(run, 1 + term_csi_length(run - 1));
   bool to_line_end = true;
-  for (int i = x + run; i < width_ && to_line_end; ++i)
+  for (int i = x + run; i < width_ && to_line_end; ++i) {
     to_line_end = wanted_[at(i, y)] == BLANK;
+  }
   const int erased = to_line_end ? static_cast<int>(ERASE_LINE_END.size()) : term_csi_length(run);
-  if (erased >= written)
+  if (erased >= written) {
     return false;
+  }
   if (to_line_end) {
     out += ERASE_LINE_END;
     run = width_ - x;
@@ -276,8 +297,9 @@ bool TerminalRenderer::erase_tail(int y, int x, int run, std::string& out) {
 }
 
 void TerminalRenderer::move_to(int x, int y, std::string& out) {
-  if (cursor_ == TermCursor{x, y})
+  if (cursor_ == TermCursor{x, y}) {
     return;
+  }
   term_append_move(out, cursor_, x, y);
   cursor_ = {x, y};
 }
@@ -288,8 +310,9 @@ void TerminalRenderer::set_pen(std::uint8_t pen, std::string& out) {
 }
 
 void TerminalRenderer::place_cursor(std::string& out) {
-  if (!wanted_cursor_shown_)
+  if (!wanted_cursor_shown_) {
     return;
+  }
   move_to(wanted_cursor_.x, wanted_cursor_.y, out);
   if (cursor_shown_ != 1) {
     out += CURSOR_SHOW;

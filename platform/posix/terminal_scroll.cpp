@@ -29,8 +29,9 @@ std::uint64_t row_hash(const CellT* row, int width) {
 const TerminalRenderer::Cell* TerminalRenderer::shown_after(int y, int shift, int top,
                                                             int bottom) const {
   const int source = y - shift;
-  if (source < top || source > bottom)
+  if (source < top || source > bottom) {
     return blank_row_.data();
+  }
   return &shown_[at(0, source)];
 }
 
@@ -41,8 +42,9 @@ bool TerminalRenderer::scroll_keeps_unknown(int shift, int top, int bottom) cons
     const Cell* after = shown_after(y, shift, top, bottom);
     const Cell* wanted = &wanted_[at(0, y)];
     for (int x = 0; x < width_; ++x) {
-      if (!wanted[x].known && after[x].known)
+      if (!wanted[x].known && after[x].known) {
         return false;
+      }
     }
   }
   return true;
@@ -51,14 +53,16 @@ bool TerminalRenderer::scroll_keeps_unknown(int shift, int top, int bottom) cons
 void TerminalRenderer::scroll_if_cheaper(std::string& out) {
   // A scroll moves whole terminal rows, so the view must span them.
   const int height = view_height_;
-  if (view_width_ != width_ || width_ == 0 || height < 2)
+  if (view_width_ != width_ || width_ == 0 || height < 2) {
     return;
+  }
   // Only rows that need painting can gain from a shift; usually they are few.
   changed_rows_.clear();
   for (int y = 0; y < height; ++y) {
     shown_hash_[static_cast<std::size_t>(y)] = row_hash(&shown_[at(0, y)], width_);
-    if (cost_[static_cast<std::size_t>(y)] == 0)
+    if (cost_[static_cast<std::size_t>(y)] == 0) {
       continue;
+    }
     wanted_hash_[static_cast<std::size_t>(y)] = row_hash(&wanted_[at(0, y)], width_);
     changed_rows_.push_back(y);
   }
@@ -69,8 +73,9 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
   int first_row = 0;
   int last_row = 0;
   for (int shift = 1 - height; shift < height; ++shift) {
-    if (shift == 0)
+    if (shift == 0) {
       continue;
+    }
     int score = 0;
     int first = -1;
     int last = -1;
@@ -78,14 +83,17 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
       const int source = y - shift;
       if (source < 0 || source >= height ||
           wanted_hash_[static_cast<std::size_t>(y)] !=
-              shown_hash_[static_cast<std::size_t>(source)])
+              shown_hash_[static_cast<std::size_t>(source)]) {
         continue;
+      }
       const Cell* wanted = &wanted_[at(0, y)];
-      if (!std::equal(wanted, wanted + width_, &shown_[at(0, source)]))
+      if (!std::equal(wanted, wanted + width_, &shown_[at(0, source)])) {
         continue;
+      }
       score += cost_[static_cast<std::size_t>(y)];
-      if (first < 0)
+      if (first < 0) {
         first = y;
+      }
       last = y;
     }
     if (score > best_score) {
@@ -95,8 +103,9 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
       last_row = last;
     }
   }
-  if (best_shift == 0)
+  if (best_shift == 0) {
     return;
+  }
 
   // The region holds the moved rows where they were and where they go; a larger one
   // may cost fewer bytes to set up (no margins, no cursor move).
@@ -107,11 +116,13 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
   int best_gain = 0;
   std::pair<int, int> chosen{-1, -1};
   for (const auto& [region_top, region_bottom] : regions) {
-    if (!scroll_keeps_unknown(best_shift, region_top, region_bottom))
+    if (!scroll_keeps_unknown(best_shift, region_top, region_bottom)) {
       continue;
+    }
     scratch_.clear();
-    if (pen_ != TERM_DEFAULT_PEN)
+    if (pen_ != TERM_DEFAULT_PEN) {
       term_append_pen(scratch_, pen_, TERM_DEFAULT_PEN);
+    }
     scroll_sequence(best_shift, region_top, region_bottom, cursor_, scratch_);
     int before = 0;
     int after = static_cast<int>(scratch_.size());
@@ -124,8 +135,9 @@ void TerminalRenderer::scroll_if_cheaper(std::string& out) {
       chosen = {region_top, region_bottom};
     }
   }
-  if (chosen.first < 0)
+  if (chosen.first < 0) {
     return;
+  }
   // The rows brought in are blanked in the current background.
   set_pen(TERM_DEFAULT_PEN, out);
   cursor_ = scroll_sequence(best_shift, chosen.first, chosen.second, cursor_, out);
@@ -157,8 +169,9 @@ TermCursor TerminalRenderer::scroll_sequence(int shift, int top, int bottom, Ter
     const int x = with_margins.x >= 0 ? with_margins.x : 0;
     term_append_move(out, with_margins, x, top);
     if (2 * lines <= term_csi_length(lines)) {
-      for (int i = 0; i < lines; ++i)
+      for (int i = 0; i < lines; ++i) {
         out += "\x1bM";
+      }
       with_margins = {x, top};
     } else {
       term_append_csi(out, lines, 'L');
@@ -173,8 +186,9 @@ TermCursor TerminalRenderer::scroll_sequence(int shift, int top, int bottom, Ter
   // A region that reaches the bottom row needs no margins: lines inserted or deleted
   // at its top push the rest down or pull it up. Not for the whole screen scrolling
   // up, which goes into the scrollback by line feeds.
-  if (bottom != height_ - 1 || (shift < 0 && top == 0))
+  if (bottom != height_ - 1 || (shift < 0 && top == 0)) {
     return with_margins;
+  }
   const std::size_t margins_length = out.size() - start;
   term_append_move(out, cursor, column, top);
   term_append_csi(out, lines, shift < 0 ? 'M' : 'L');
@@ -190,14 +204,18 @@ void TerminalRenderer::scroll_shown(int shift, int top, int bottom) {
   const auto row = [this](int y) { return shown_.begin() + static_cast<std::ptrdiff_t>(at(0, y)); };
   const int lines = std::abs(shift);
   if (shift < 0) {
-    for (int y = top; y + lines <= bottom; ++y)
+    for (int y = top; y + lines <= bottom; ++y) {
       std::copy_n(row(y + lines), width_, row(y));
-    for (int y = std::max(top, bottom - lines + 1); y <= bottom; ++y)
+    }
+    for (int y = std::max(top, bottom - lines + 1); y <= bottom; ++y) {
       std::fill_n(row(y), width_, BLANK);
+    }
   } else {
-    for (int y = bottom; y - lines >= top; --y)
+    for (int y = bottom; y - lines >= top; --y) {
       std::copy_n(row(y - lines), width_, row(y));
-    for (int y = top; y < std::min(bottom + 1, top + lines); ++y)
+    }
+    for (int y = top; y < std::min(bottom + 1, top + lines); ++y) {
       std::fill_n(row(y), width_, BLANK);
+    }
   }
 }

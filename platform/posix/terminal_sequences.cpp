@@ -13,12 +13,14 @@ struct Seq {
 
   void add(char c) { data[static_cast<std::size_t>(length++)] = c; }
   void add(std::string_view s) {
-    for (char c : s)
+    for (char c : s) {
       add(c);
+    }
   }
   void add(const Seq& other) {
-    for (int i = 0; i < other.length; ++i)
+    for (int i = 0; i < other.length; ++i) {
       add(other.data[static_cast<std::size_t>(i)]);
+    }
   }
   void add_number(int n) {
     char digits[12];
@@ -27,13 +29,15 @@ struct Seq {
       digits[count++] = static_cast<char>('0' + n % 10);
       n /= 10;
     } while (n > 0);
-    while (count > 0)
+    while (count > 0) {
       add(digits[--count]);
+    }
   }
   void add_csi(int n, char final) {
     add("\x1b[");
-    if (n != 1)
+    if (n != 1) {
       add_number(n);
+    }
     add(final);
   }
 };
@@ -41,8 +45,9 @@ struct Seq {
 Seq absolute(int x, int y) {
   Seq s;
   s.add("\x1b[");
-  if (y > 0)
+  if (y > 0) {
     s.add_number(y + 1);
+  }
   if (x > 0) {
     s.add(';');
     s.add_number(x + 1);
@@ -62,8 +67,9 @@ int row_moves(std::array<RowMove, 4>& moves, TermCursor from, int y) {
   RowMove vpa;
   vpa.seq.add_csi(y + 1, 'd');
   moves[static_cast<std::size_t>(count++)] = vpa;
-  if (from.y < 0)
+  if (from.y < 0) {
     return count;
+  }
   const int dy = y - from.y;
   RowMove rel;
   if (dy > 0) {
@@ -83,8 +89,9 @@ int row_moves(std::array<RowMove, 4>& moves, TermCursor from, int y) {
     // and the cursor starts above the target); a terminal that adds a carriage return
     // to each would move the column, so the column is set afterwards.
     RowMove lf;
-    for (int i = 0; i < dy; ++i)
+    for (int i = 0; i < dy; ++i) {
       lf.seq.add('\n');
+    }
     lf.keeps_column = false;
     moves[static_cast<std::size_t>(count++)] = lf;
   }
@@ -107,8 +114,9 @@ int column_moves(std::array<Seq, 3>& moves, int from_x, int x) {
     cr_forward.add_csi(x, 'C');
     moves[static_cast<std::size_t>(count++)] = cr_forward;
   }
-  if (from_x < 0)
+  if (from_x < 0) {
     return count;
+  }
   Seq rel;
   if (x > from_x) {
     rel.add_csi(x - from_x, 'C');
@@ -153,8 +161,9 @@ int term_csi_length(int n) {
 void term_append_margins(std::string& out, int top, int bottom) {
   Seq s;
   s.add("\x1b[");
-  if (top > 0)
+  if (top > 0) {
     s.add_number(top + 1);
+  }
   s.add(';');
   s.add_number(bottom + 1);
   s.add('r');
@@ -162,8 +171,9 @@ void term_append_margins(std::string& out, int top, int bottom) {
 }
 
 void term_append_move(std::string& out, TermCursor from, int x, int y) {
-  if (from.x == x && from.y == y)
+  if (from.x == x && from.y == y) {
     return;
+  }
   Seq best = absolute(x, y);
   std::array<RowMove, 4> rows;
   std::array<Seq, 3> columns;
@@ -184,8 +194,9 @@ void term_append_move(std::string& out, TermCursor from, int x, int y) {
 }
 
 void term_append_pen(std::string& out, int from, std::uint8_t to) {
-  if (from == to)
+  if (from == to) {
     return;
+  }
   if (to == TERM_DEFAULT_PEN) {
     out += "\x1b[m";
     return;
@@ -195,8 +206,9 @@ void term_append_pen(std::string& out, int from, std::uint8_t to) {
   // From the default colours or an unknown pen both halves must be given; from an
   // unknown one whatever else it carries (bold, underline, ...) is reset too.
   const bool whole = from == TERM_PEN_UNKNOWN || from == TERM_DEFAULT_PEN;
-  if (from == TERM_PEN_UNKNOWN)
+  if (from == TERM_PEN_UNKNOWN) {
     s.add("0;");
+  }
   const auto old_pen = static_cast<std::uint8_t>(whole ? 0 : from);
   bool first = true;
   if (whole || (old_pen & 0x0F) != (to & 0x0F)) {
@@ -204,8 +216,9 @@ void term_append_pen(std::string& out, int from, std::uint8_t to) {
     first = false;
   }
   if (whole || (old_pen & 0xF0) != (to & 0xF0)) {
-    if (!first)
+    if (!first) {
       s.add(';');
+    }
     s.add_number(background_code(to));
   }
   s.add('m');

@@ -33,10 +33,12 @@ char32_t decode(std::string_view utf8) {
   const auto b = [&utf8](std::size_t i) {
     return static_cast<char32_t>(static_cast<unsigned char>(utf8[i]));
   };
-  if (utf8.size() == 1)
+  if (utf8.size() == 1) {
     return b(0);
-  if (utf8.size() == 2)
+  }
+  if (utf8.size() == 2) {
     return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+  }
   return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
 }
 
@@ -64,8 +66,9 @@ TEST(Cp437Test, AsciiStandInsArePrintableAndKeepAscii) {
     char shown;
   } cases[] = {{0x00, ' '}, {0x18, '^'}, {0x19, 'v'}, {0x1A, '>'}, {0x1B, '<'}, {0x80, 'C'},
                {0x81, 'u'}, {0xB3, '|'}, {0xC4, '-'}, {0xC5, '+'}, {0xDB, '#'}, {0xFF, ' '}};
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     EXPECT_EQ(cp437_glyph_ascii(c.byte), c.shown) << "byte " << int{c.byte};
+  }
 }
 
 TEST(Cp437Test, GlyphsMapBackToTheirBytes) {

@@ -24,8 +24,9 @@ inline std::string new_row(std::mt19937& random, int gaps) {
   std::string row(20, '-');
   for (int placed = 0; placed < gaps;) {
     const auto column = static_cast<std::size_t>(random() % 20);
-    if (row[column] == ' ')
+    if (row[column] == ' ') {
       continue;
+    }
     row[column] = ' ';
     ++placed;
   }
@@ -34,15 +35,17 @@ inline std::string new_row(std::mt19937& random, int gaps) {
 
 inline Field new_field(std::mt19937& random, int gaps) {
   Field field;
-  for (auto& row : field)
+  for (auto& row : field) {
     row = new_row(random, gaps);
+  }
   return field;
 }
 
 // Every barrier row moves down one place and a new top row comes in.
 inline void scroll_field(Field& field, std::mt19937& random, int gaps) {
-  for (std::size_t r = field.size() - 1; r > 0; --r)
+  for (std::size_t r = field.size() - 1; r > 0; --r) {
     field[r] = field[r - 1];
+  }
   field[0] = new_row(random, gaps);
 }
 
@@ -125,8 +128,9 @@ inline void draw_board(MemoryConsole& console, const Field& field, const Markers
 // One ordinary turn: the player one column left or right, the dog the other way.
 inline void turn(MemoryConsole& console, Markers& m, int step) {
   erase_markers(console, m);
-  if (m.player_column + step < 1 || m.player_column + step > 20)
+  if (m.player_column + step < 1 || m.player_column + step > 20) {
     step = -step;
+  }
   m.player_column += step;
   m.dog_column = 21 - m.player_column;
   draw_markers(console, m);

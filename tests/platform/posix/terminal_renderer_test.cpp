@@ -163,8 +163,9 @@ TEST_F(TerminalRendererTest, LongRandomSequencesOfConsoleOperations) {
           const auto h = static_cast<std::int16_t>(1 + pick(std::min(height, 3)));
           std::vector<ConsoleCell> cells(static_cast<std::size_t>(w * h));
           const std::uint16_t attr = attribute();
-          for (auto& cell : cells)
+          for (auto& cell : cells) {
             cell = {byte(), pick(8) == 0 ? attribute() : attr};
+          }
           ConsoleRect region{at.x, at.y, static_cast<std::int16_t>(at.x + w - 1),
                              static_cast<std::int16_t>(at.y + h - 1)};
           console().write_output(OUT, cells.data(), {w, h}, {0, 0}, region);
@@ -271,8 +272,9 @@ TEST_F(TerminalRendererTest, CellsTheProgramHasNotWrittenKeepWhatTheTerminalShow
     ASSERT_TRUE(matches());
     for (int y = 0; y < 5; ++y) {
       for (int x = 0; x < 20; ++x) {
-        if (console().cell_known(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)))
+        if (console().cell_known(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y))) {
           continue;
+        }
         EXPECT_EQ(term().ch(x, y), before.ch(x, y)) << "cell (" << x << ", " << y << ")";
       }
     }
@@ -326,8 +328,9 @@ TEST_F(TerminalRendererTest, LargeUpdatesGoInsideSynchronizedUpdate) {
     game_screen::print(console(), "word");
     for (int row = 1; row <= test.rows_of_text; ++row) {
       std::string text;
-      for (int x = 0; x < 80; ++x)
+      for (int x = 0; x < 80; ++x) {
         text += static_cast<char>('!' + (x * 7 + row * 3) % 90);
+      }
       game_screen::locate(console(), row, 1);
       game_screen::print(console(), text);
     }

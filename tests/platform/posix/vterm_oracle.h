@@ -41,8 +41,9 @@ public:
   // A row as UTF-8 text, for messages.
   std::string row_text(int y, int width) const {
     std::string text;
-    for (int x = 0; x < width; ++x)
+    for (int x = 0; x < width; ++x) {
       append_utf8(text, ch(x, y));
+    }
     return text;
   }
   VTermPos cursor() const {
@@ -69,14 +70,16 @@ public:
 
 private:
   static int on_termprop(VTermProp prop, VTermValue* value, void* user) {
-    if (prop == VTERM_PROP_CURSORVISIBLE)
+    if (prop == VTERM_PROP_CURSORVISIBLE) {
       static_cast<VTermOracle*>(user)->cursor_visible_ = value->boolean;
+    }
     return 1;
   }
   static int on_pushline(int cols, const VTermScreenCell* cells, void* user) {
     std::string text;
-    for (int x = 0; x < cols; ++x)
+    for (int x = 0; x < cols; ++x) {
       append_utf8(text, cells[x].chars[0] == 0 ? ' ' : cells[x].chars[0]);
+    }
     static_cast<VTermOracle*>(user)->scrollback_.push_back(text);
     return 1;
   }
@@ -90,16 +93,19 @@ private:
 
 // The code point a cell byte is shown as: its glyph in UTF-8, its stand-in otherwise.
 inline std::uint32_t expected_code_point(std::uint8_t byte, bool utf8) {
-  if (!utf8)
+  if (!utf8) {
     return static_cast<unsigned char>(cp437_glyph_ascii(byte));
+  }
   const std::string_view g = cp437_glyph_utf8(byte);
   const auto b = [&g](std::size_t i) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(g[i]));
   };
-  if (g.size() == 1)
+  if (g.size() == 1) {
     return b(0);
-  if (g.size() == 2)
+  }
+  if (g.size() == 2) {
     return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+  }
   return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
 }
 
@@ -107,8 +113,9 @@ inline std::uint32_t expected_code_point(std::uint8_t byte, bool utf8) {
 // terminal's own colours, everything else the 16 ANSI colours.
 inline bool colours_match(const VTermScreenCell& cell, std::uint16_t attributes) {
   const unsigned pen = attributes & 0xFF;
-  if (pen == 7)
+  if (pen == 7) {
     return VTERM_COLOR_IS_DEFAULT_FG(&cell.fg) && VTERM_COLOR_IS_DEFAULT_BG(&cell.bg);
+  }
   const auto ansi = [](unsigned c) { return ((c & 1) << 2) | (c & 2) | ((c >> 2) & 1) | (c & 8); };
   return VTERM_COLOR_IS_INDEXED(&cell.fg) && !VTERM_COLOR_IS_DEFAULT_FG(&cell.fg) &&
          VTERM_COLOR_IS_INDEXED(&cell.bg) && !VTERM_COLOR_IS_DEFAULT_BG(&cell.bg) &&
@@ -126,8 +133,9 @@ inline ::testing::AssertionResult matches_console(const VTermOracle& term,
     for (int x = 0; x < width; ++x) {
       const auto bx = static_cast<std::int16_t>(window.left + x);
       const auto by = static_cast<std::int16_t>(window.top + y);
-      if (!console.cell_known(bx, by))
+      if (!console.cell_known(bx, by)) {
         continue;
+      }
       const ConsoleCell want = console.cell(bx, by);
       const std::uint32_t want_cp = expected_code_point(want.ch, utf8);
       if (term.ch(x, y) != want_cp || !colours_match(term.cell(x, y), want.attributes)) {
