@@ -95,11 +95,13 @@ PosixConsole::PosixConsole()
     // writes over it.
     memory_.set_cells_unknown();
     query_cursor();
+  }
+  // The program's modes only after the cursor query: a terminal in win32-input-mode
+  // might encode its reply as key records.
+  terminal_enter();
+  if (output_terminal_) {
     renderer_.start(memory_.width(), memory_.height(), memory_.cursor());
   }
-  // The cursor query goes first: a terminal in win32-input-mode might encode its
-  // reply as key records.
-  terminal_enter();
 }
 
 // The reply arrives among whatever the user types meanwhile: those keys are kept.
