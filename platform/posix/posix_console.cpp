@@ -164,6 +164,7 @@ void PosixConsole::pump() {
   }
   if (signals_take_repaint()) {
     renderer_.invalidate();
+    screen_changed_ = true;
   }
 }
 
@@ -250,6 +251,7 @@ void PosixConsole::apply_resize() {
   memory_.set_window({0, 0, static_cast<std::int16_t>(size.width - 1),
                       static_cast<std::int16_t>(size.height - 1)});
   renderer_.resize(size.width, size.height);
+  screen_changed_ = true;
   if (input_terminal_) {
     InputRecord record;
     record.event_type = EVENT_WINDOW_BUFFER_SIZE;
@@ -260,9 +262,10 @@ void PosixConsole::apply_resize() {
 
 // The renderer puts a large update inside a synchronized update itself.
 void PosixConsole::update() {
-  if (!output_terminal_) {
+  if (!output_terminal_ || !screen_changed_) {
     return;
   }
+  screen_changed_ = false;
   update_bytes_.clear();
   renderer_.update(memory_, update_bytes_);
   if (update_bytes_.empty()) {

@@ -88,4 +88,5 @@ private:
   int input_fd_;               // -1 once the terminal has hung up
   std::uint64_t last_read_ms_; // when the decoder was last told about the terminal
   std::string update_bytes_;
+  bool screen_changed_ = true; // the console's picture may differ from the terminal's
 };
