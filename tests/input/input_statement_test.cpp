@@ -71,7 +71,7 @@ TEST_F(InputStatementTest, TypedLinesConvertToTheirNumbers) {
       {"1,5", "1", false, 1},
       {"0x10", "0x10", false, 0},
       {"&Z5", "&Z5", false, 0},
-      {"123456789", "123456789", false, 123456789},
+      {"123456789", "123456789", false, 123456792.0f},
       {"12345678901", "12345678901", false, 12345678848.0f},
       {"&HFFFFFFFFFFFFFFFF", "&HFFFFFFFFFFFFFFFF", false, -1},
       {"&H1D", "&H1D", false, 29},

@@ -10,7 +10,7 @@
 #include "input/input_statement.h"
 #include "input/key_queue.h"
 #include "platform/console_platform.h"
-#include "support/console_test.h"
+#include "tests/support/console_test.h"
 
 class InputTest : public ConsoleTest {
 protected:

@@ -46,13 +46,7 @@ InputRecord character(std::uint8_t ch, std::uint32_t state = 0) {
   return key_event(true, 0, 0, ch, state);
 }
 
-struct Cursor {
-  int row, column; // 1-based
-  friend bool operator==(const Cursor&, const Cursor&) = default;
-  friend std::ostream& operator<<(std::ostream& out, const Cursor& c) {
-    return out << "(row " << c.row << ", column " << c.column << ")";
-  }
-};
+using Cursor = ScreenCursor;
 
 struct Edited {
   std::optional<std::string> line;
@@ -93,8 +87,7 @@ protected:
     return edited;
   }
 
-  Cursor cursor() { return {console().cursor().y + 1, console().cursor().x + 1}; }
-
+  // The 5 rows of the screen: these on top, blank below.
   static std::vector<std::string> rows(std::vector<std::string> top) {
     top.resize(5);
     return top;
