@@ -53,7 +53,7 @@ struct Item {
       if (c == '&') {
         radix_seen = true;
       } else if ((c == 'D' || c == 'd') && !radix_seen) {
-        c = c == 'D' ? 'E' : 'e'; // the double-precision exponent letter
+        c += 'E' - 'D'; // the double-precision exponent letter, in its case
         float_seen = true;
       } else if ((c == '.' || c == 'E' || c == 'e') && !radix_seen) {
         float_seen = true;

@@ -44,6 +44,8 @@ float to_float(double value) {
 
 } // namespace
 
+// The prompt is taken by value: the call consumes it.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 std::int32_t input_prompt(std::string text, std::int32_t add_question, std::int32_t add_newline) {
   console_input_prepare();
   if (input_is_redirected()) {
@@ -75,14 +77,13 @@ std::int32_t input_read_float(float& destination) {
   bool float_seen = false;
   const std::int32_t length = input_read_item(item, INPUT_NUMBER_MAX, 0, float_seen);
   const auto size = static_cast<std::size_t>(length);
-  if (float_seen) {
-    destination = to_float(std::strtod(item, nullptr));
-  } else if (length <= 9) {
+  if (!float_seen && length <= 9) {
     destination = static_cast<float>(input_text_to_int32(item, size));
-  } else if (length <= 18 || item[0] == '&') {
+  } else if (!float_seen && (length <= 18 || item[0] == '&')) {
     destination = static_cast<float>(input_text_to_int64(item, size));
   } else {
-    // A long run of digits is converted as a floating value instead of overflowing.
+    // A float, or a run of digits too long for an integer: converted as a floating
+    // value instead of overflowing.
     destination = to_float(std::strtod(item, nullptr));
   }
   return rt_set_error(RT_OK);

@@ -14,7 +14,7 @@ using Key = ConsoleKey;
 // A script of keys for the console, typed before the editor starts.
 class Keys {
 public:
-  Keys& type(std::string text) {
+  Keys& type(const std::string& text) {
     steps_.push_back([text](MemoryConsole& c) { c.type_text(text); });
     return *this;
   }
