@@ -1,4 +1,6 @@
 // The key queue, the close request and key polling.
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "input/key_poll.h"
@@ -71,6 +73,30 @@ TEST_F(KeyQueueTest, TheHandlerIsRegisteredByTheFirstPumpAndRemovedAtExit) {
   key_handler_remove();
   console().raise_control_event(CONTROL_CLOSE);
   EXPECT_EQ(key_poll_text(), "");
+}
+
+// Says on standard error when the control handler is taken away again.
+class ReportingConsole : public MemoryConsole {
+public:
+  ReportingConsole() : MemoryConsole(80, 25) {}
+  bool set_ctrl_handler(ConsoleCtrlHandler handler, bool add) override {
+    if (!add && handler == console_ctrl_handler) {
+      std::fputs("control handler removed\n", stderr);
+    }
+    return MemoryConsole::set_ctrl_handler(handler, add);
+  }
+};
+
+TEST_F(KeyQueueTest, TheProcessExitRemovesTheHandler) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        static ReportingConsole reporting;
+        platform_install(&reporting);
+        key_poll_text();
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "control handler removed");
 }
 
 TEST_F(KeyQueueTest, PollingGivesTheTextFormOfAKey) {
