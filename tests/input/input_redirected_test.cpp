@@ -3,6 +3,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 #include "input/key_poll.h"
 #include "input/line_editor.h"
@@ -203,6 +204,36 @@ TEST_F(RedirectedInputTest, AMebibyteWithoutALineEndIsOneItem) {
   EXPECT_EQ(read_float(), std::numeric_limits<float>::infinity());
   EXPECT_TRUE(input_stdin_ended());
   EXPECT_EQ(read_float(), 0);
+}
+
+TEST_F(RedirectedInputTest, ArbitraryBytesEndInBoundedItems) {
+  // Every byte value, quotes, separators and line ends in a fixed random mix.
+  std::mt19937 random(12345);
+  std::string bytes;
+  const std::string favoured = "\"\",,\r\n\t &HhDdEe.0123456789";
+  for (int i = 0; i < 200000; ++i) {
+    const auto pick = random();
+    bytes += (pick & 1) != 0 ? favoured[pick % favoured.size()] : static_cast<char>(pick >> 8);
+  }
+  console().feed_stdin(bytes);
+  EXPECT_EQ(input_prompt("", 0, 0), 0);
+  for (int items = 0; !input_stdin_ended(); ++items) {
+    ASSERT_LT(items, 200000) << "every item consumes at least one byte";
+    char buffer[INPUT_NUMBER_MAX + 1];
+    bool float_seen = false;
+    const bool text = (items % 3) == 0;
+    const std::int32_t max = text ? 5 : INPUT_NUMBER_MAX;
+    const std::int32_t length = input_read_item(buffer, max, text ? 1 : 0, float_seen);
+    ASSERT_LE(length, max);
+    EXPECT_EQ(buffer[length], '\0');
+    float value = 0;
+    if ((items % 7) == 0) {
+      input_read_float(value);
+    }
+    if ((items % 11) == 0) {
+      key_poll_text();
+    }
+  }
 }
 
 } // namespace
