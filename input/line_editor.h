@@ -7,6 +7,10 @@
 
 #include "runtime/rt_files.h"
 
+// The longest line the editor holds: room for the longest text item. A key that
+// would make the line longer beeps and is dropped.
+constexpr std::uint32_t LINE_EDITOR_MAX = 4096;
+
 // One line typed and edited at the console, without its Enter; nullopt when no text
 // value can be created for it.
 std::optional<std::string> console_read_line();
