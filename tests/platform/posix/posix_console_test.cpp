@@ -94,7 +94,7 @@ void expect_terminal_restored(const PtySession& pty, const PtyReport& report) {
   EXPECT_TRUE(report.same_modes) << "termios or file status flags differ";
   EXPECT_NE(last_mode_setting(pty.output(), "25"), 'l') << "cursor left hidden";
   EXPECT_NE(last_mode_setting(pty.output(), "7"), 'l') << "auto-wrap left off";
-  EXPECT_EQ(last_mode_setting(pty.output(), "9001"), 'l') << "win32-input-mode left on";
+  EXPECT_NE(last_mode_setting(pty.output(), "9001"), 'h') << "win32-input-mode left on";
 }
 
 TEST(PosixConsole, StartsAtTheTerminalsCursorAndKeepsWhatTheScreenShows) {
@@ -104,6 +104,7 @@ TEST(PosixConsole, StartsAtTheTerminalsCursorAndKeepsWhatTheScreenShows) {
   EXPECT_EQ(session.pty.row(2), "old line two");
   EXPECT_EQ(session.pty.cursor(), (std::pair{1, 6}));
   EXPECT_EQ(session.pty.output().find("\x1b[2J"), std::string::npos) << "the screen was cleared";
+  EXPECT_EQ(last_mode_setting(session.pty.output(), "9001"), 'h') << "win32-input-mode offered";
 }
 
 TEST(PosixConsole, KeysTypedBeforeTheCursorReplyAreKept) {
