@@ -44,7 +44,7 @@ bool same_terminal(int a, int b) {
   return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_rdev == sb.st_rdev;
 }
 
-void take(std::size_t slot, int fd) {
+void take(std::size_t slot, int fd, bool keep_signals) {
   TakenTerminal& t = taken[slot];
   if (tcgetattr(fd, &t.saved) != 0) {
     return;
@@ -54,6 +54,9 @@ void take(std::size_t slot, int fd) {
   // Raw mode, but reads still block until a byte arrives: waits use poll, and the
   // file status flags stay as the program found them.
   cfmakeraw(&t.raw);
+  if (keep_signals) {
+    t.raw.c_lflag |= ISIG;
+  }
   t.raw.c_cc[VMIN] = 1;
   t.raw.c_cc[VTIME] = 0;
 }
@@ -113,10 +116,12 @@ bool terminal_write(int fd, std::string_view bytes) {
 void terminal_setup(int input_fd, int output_fd, std::string_view enter_bytes,
                     std::string_view leave_bytes) {
   if (input_fd >= 0) {
-    take(0, input_fd);
+    take(0, input_fd, false);
   }
+  // A terminal that only shows the program is not read for keys: its interrupt and
+  // quit keys must still reach the program as signals.
   if (output_fd >= 0 && (input_fd < 0 || !same_terminal(input_fd, output_fd))) {
-    take(1, output_fd);
+    take(1, output_fd, true);
   }
   output_terminal = output_fd;
   enter_modes.set(enter_bytes);

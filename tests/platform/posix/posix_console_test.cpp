@@ -215,6 +215,7 @@ TEST(PosixConsole, ClosedTerminalEndsTheProcessWithoutSpinning) {
 }
 
 std::thread::id main_thread;
+std::uint32_t mode_out = 0;
 int handler_report_fd = -1;
 
 bool record_control_event(std::uint32_t type) {
@@ -251,6 +252,30 @@ TEST(PosixConsole, CloseAndShutdownCallTheHandlerOnAThreadOfItsOwn) {
     EXPECT_EQ(report.value, c.signal);
     expect_terminal_restored(pty, report);
   }
+}
+
+TEST(PosixConsole, WithInputRedirectedTheTerminalsInterruptKeyStillWorks) {
+  PtyOptions options;
+  options.stdin_file = "/dev/null";
+  PtySession pty(
+      [](int) {
+        platform_install_default();
+        if (platform().get_console_mode(platform().get_std_handle(StdStream::input), mode_out)) {
+          std::exit(3); // input that is not a terminal is not a console
+        }
+        write_text(0, 0, "HELLO");
+        for (;;) {
+          platform().idle_wait(1000);
+        }
+      },
+      options);
+  ASSERT_TRUE(pty.wait_for_text(1, "HELLO"));
+  pty.type("x\x03");
+  const PtyReport report = pty.wait_for_report();
+  EXPECT_EQ(report.how, "signaled");
+  EXPECT_EQ(report.value, SIGINT);
+  expect_terminal_restored(pty, report);
+  EXPECT_EQ(pty.row(1), "HELLO") << "typed keys are not echoed over the picture";
 }
 
 TEST(PosixConsole, OutputToAFileGetsTheBytesAndNoEscapeSequence) {
