@@ -336,6 +336,13 @@ std::size_t PosixConsole::read_stdin(void* buffer, std::size_t count) {
     if (n < 0 && errno == EINTR) {
       continue;
     }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Standard input came non-blocking from whoever started the program: no byte
+      // yet is not the end of input.
+      pollfd p{STDIN_FILENO, POLLIN, 0};
+      poll(&p, 1, -1);
+      continue;
+    }
     return n > 0 ? static_cast<std::size_t>(n) : 0;
   }
 }
