@@ -1,6 +1,10 @@
 // The stages of game_main, so that tests and benchmarks can run them one at a time.
 #pragma once
 
+// Starts the runtime with the program's arguments and seeds the random generator
+// from the timer.
+void game_start(int argc, char** argv);
+
 // Asks for the difficulty until one from 1 to 10 is typed and stores it in
 // chase_game.difficulty. Ends the program (status 0) when redirected standard input
 // runs out first.

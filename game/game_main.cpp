@@ -102,10 +102,14 @@ void game_turn() {
   }
 }
 
-void game_main(int argc, char** argv) {
+void game_start(int argc, char** argv) {
   rt_init(argc, argv, GAME_DIALECT);
   // The timer is read once; the same reading always yields the same field.
   rnd_randomize(static_cast<double>(timer_seconds()), RND_NONE);
+}
+
+void game_main(int argc, char** argv) {
+  game_start(argc, argv);
   game_ask_difficulty();
   game_set_up();
   for (;;) {
