@@ -24,7 +24,7 @@ TEST_F(GameTest, FreshBoardShowsTheFieldTheMarkersAndTheCursor) {
 
   // The prompt was cleared away; the dog starts on row 15 - 2 * 3.
   EXPECT_EQ(screen(), board_screen(model_field(GAME_CLOCK_MS, 4), 9, 11, 10));
-  EXPECT_EQ(console().cursor(), (ConsoleCoord{0, 21}));
+  EXPECT_EQ(cursor(), (ScreenCursor{22, 1}));
 }
 
 TEST_F(GameTest, EveryKeyIsOneTurn) {
@@ -67,7 +67,7 @@ TEST_F(GameTest, EveryKeyIsOneTurn) {
     EXPECT_EQ(chase_game.dog_col, 21.0f - c.end_col);
     const int player = static_cast<int>(c.end_col);
     EXPECT_EQ(screen(), board_screen(solid_field, 9, 21 - player, player));
-    EXPECT_EQ(console().cursor(), (ConsoleCoord{0, 21}));
+    EXPECT_EQ(cursor(), (ScreenCursor{22, 1}));
   }
 }
 

@@ -41,7 +41,7 @@ TEST_F(GameTest, ScrollAndClimbInOnePassThenPassesRepeatUntilNothingChanges) {
     EXPECT_EQ(after[r], before[r - 1]) << "row " << r + 1;
   }
   EXPECT_EQ(screen(), board_screen(after, 17, 11, 10));
-  EXPECT_EQ(console().cursor(), (ConsoleCoord{0, 21}));
+  EXPECT_EQ(cursor(), (ScreenCursor{22, 1}));
 }
 
 TEST_F(GameTest, NoScrollWhileTheDogIsOnThePlayersRow) {

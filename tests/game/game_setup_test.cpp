@@ -68,7 +68,7 @@ TEST_F(GameTest, DifficultyOutsideOneToTenAsksAgain) {
     EXPECT_EQ(screen()[0], first);
     EXPECT_EQ(screen()[1], "Difficulty (1-10): 7");
     EXPECT_EQ(screen()[2], "");
-    EXPECT_EQ(console().cursor(), (ConsoleCoord{0, 2}));
+    EXPECT_EQ(cursor(), (ScreenCursor{3, 1}));
     EXPECT_EQ(chase_game.difficulty, 7.0f);
   }
 }
