@@ -1,9 +1,11 @@
 #include "tests/game/game_test.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "console/console_screen.h"
 #include "game/chase_game.h"
@@ -80,6 +82,18 @@ std::string console_report(const MemoryConsole& console) {
 
 void report_at_exit() {
   std::fputs(console_report(*exit_console).c_str(), stderr);
+}
+
+// A game that never ends (a prompt asked again and again, say) fails with this status
+// instead of holding up the suite.
+constexpr int CHILD_HUNG = 3;
+constexpr auto CHILD_PATIENCE = std::chrono::seconds(20);
+
+void start_watchdog() {
+  std::thread([] {
+    std::this_thread::sleep_for(CHILD_PATIENCE);
+    std::_Exit(CHILD_HUNG);
+  }).detach();
 }
 
 } // namespace
@@ -174,6 +188,7 @@ void GameTest::expect_exit_screen(const std::function<void()>& play,
       {
         exit_console = &console();
         std::atexit(report_at_exit);
+        start_watchdog();
         play();
       },
       testing::ExitedWithCode(0), expected);

@@ -55,7 +55,8 @@ protected:
   // Puts the field into the grid and the positions into the game, then draws the board.
   void set_board(const Field& field, float dog_row, float player_col);
   Field grid_field() const;
-  // Runs the game code in a child process that must end with status 0 and report its
+  // Runs the game code in a child process that must end (within 20 s, so a game that
+  // never ends fails instead of hanging) with status 0 and report its
   // last screen on the way out, in the form of screen_report, as the matcher expects.
   void expect_exit_screen(const std::function<void()>& play,
                           const testing::Matcher<const std::string&>& report);
