@@ -1,4 +1,5 @@
 // The game's entry, its set-up and its turn loop.
+#include <cstdint>
 #include <string>
 
 #include "game/chase_game.h"

@@ -30,8 +30,8 @@ TEST_F(GameTest, FreshBoardShowsTheFieldTheMarkersAndTheCursor) {
 TEST_F(GameTest, EveryKeyIsOneTurn) {
   struct Case {
     const char* name;
-    float start_col;
     std::function<void(MemoryConsole&)> press;
+    float start_col; // of the player
     float end_col;
   };
   const auto text = [](const char* keys) {
@@ -41,19 +41,19 @@ TEST_F(GameTest, EveryKeyIsOneTurn) {
     return [k](MemoryConsole& console) { console.press_key(k); };
   };
   const Case cases[] = {
-      {"h", 10.0f, text("h"), 11.0f},
-      {"H", 10.0f, text("H"), 11.0f},
-      {"g", 10.0f, text("g"), 9.0f},
-      {"G", 10.0f, text("G"), 9.0f},
-      {"G at the left edge", 1.0f, text("G"), 1.0f},
-      {"g at the left edge", 1.0f, text("g"), 1.0f},
-      {"H at the right edge", 20.0f, text("H"), 20.0f},
-      {"h at the right edge", 20.0f, text("h"), 20.0f},
-      {"another letter", 10.0f, text("x"), 10.0f},
-      {"a digit", 10.0f, text("5"), 10.0f},
-      // Its text starts with the byte 0, so Left (0, 75) is no letter K.
-      {"an arrow key", 10.0f, key(ConsoleKey::left), 10.0f},
-      {"a function key", 10.0f, key(ConsoleKey::f1), 10.0f},
+      {"h", text("h"), 10.0f, 11.0f},
+      {"H", text("H"), 10.0f, 11.0f},
+      {"g", text("g"), 10.0f, 9.0f},
+      {"G", text("G"), 10.0f, 9.0f},
+      {"G at the left edge", text("G"), 1.0f, 1.0f},
+      {"g at the left edge", text("g"), 1.0f, 1.0f},
+      {"H at the right edge", text("H"), 20.0f, 20.0f},
+      {"h at the right edge", text("h"), 20.0f, 20.0f},
+      {"another letter", text("x"), 10.0f, 10.0f},
+      {"a digit", text("5"), 10.0f, 10.0f},
+      // Up reads as the bytes 0 and 72: two bytes, so no "H" although it ends in one.
+      {"an arrow key", key(ConsoleKey::up), 10.0f, 10.0f},
+      {"a function key", key(ConsoleKey::f1), 10.0f, 10.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -68,6 +68,21 @@ TEST_F(GameTest, EveryKeyIsOneTurn) {
     const int player = static_cast<int>(c.end_col);
     EXPECT_EQ(screen(), board_screen(solid_field, 9, 21 - player, player));
     EXPECT_EQ(cursor(), (ScreenCursor{22, 1}));
+  }
+}
+
+TEST_F(GameTest, MarkerRowsRoundToNearestWithTiesToEven) {
+  // Rows a fractional difficulty gives the dog.
+  struct Case {
+    float dog_row;
+    int screen_row;
+  };
+  const Case cases[] = {{12.5f, 12}, {13.5f, 14}, {10.0f, 10}, {6.49f, 6}, {6.51f, 7}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dog_row);
+    restart();
+    set_board(solid_field, c.dog_row, 10.0f);
+    EXPECT_EQ(screen(), board_screen(solid_field, c.screen_row, 11, 10));
   }
 }
 
