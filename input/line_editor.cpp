@@ -41,11 +41,20 @@ struct LineEditor {
     editor_move_cursor(row, column, static_cast<std::int32_t>(delta), width, height);
   }
 
+  // Whether the key before this one was refused for want of room.
+  bool refusing;
+
   void queue_insert(char byte, std::uint32_t count) {
     if (length() + count > LINE_EDITOR_MAX) {
-      console_beep();
+      // One beep for a run of refused keys: a long paste must not turn into minutes
+      // of tones.
+      if (!refusing) {
+        console_beep();
+      }
+      refusing = true;
       return;
     }
+    refusing = false;
     for (std::uint32_t i = 0; i < count; ++i) {
       insert[i] = byte;
     }

@@ -7,8 +7,8 @@
 
 #include "runtime/rt_files.h"
 
-// The longest line the editor holds: room for the longest text item. A key that
-// would make the line longer beeps and is dropped.
+// The longest line the editor holds: room for the longest text item. Keys that would
+// make the line longer are dropped, with one beep for each run of them.
 constexpr std::uint32_t LINE_EDITOR_MAX = 4096;
 
 // One line typed and edited at the console, without its Enter; nullopt when no text

@@ -370,7 +370,7 @@ TEST_F(LineEditorTest, AMebibyteTypedLineKeepsItsFirstBytes) {
   const std::optional<std::string> line = console_read_line();
   ASSERT_TRUE(line.has_value());
   EXPECT_EQ(*line, typed.substr(0, LINE_EDITOR_MAX));
-  EXPECT_EQ(console().beeps().size(), total - LINE_EDITOR_MAX);
+  EXPECT_EQ(console().beeps().size(), 1u); // once for the whole refused run
 }
 
 TEST(CursorAdvanceTest, MovesWithinAGridOfUnboundedRows) {
