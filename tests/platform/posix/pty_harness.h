@@ -253,6 +253,15 @@ public:
     return true;
   }
 
+  // Takes in the terminal's output until none has come for quiet_ms: the program has
+  // finished its update and waits.
+  void settle(int quiet_ms = 200) {
+    for (std::size_t seen = output_.size() + 1; seen != output_.size();) {
+      seen = output_.size();
+      wait_until([&] { return output_.size() != seen; }, quiet_ms);
+    }
+  }
+
   bool wait_for_text(int row, const std::string& text, int timeout_ms = 5000) {
     return wait_until([&] { return this->row(row).find(text) != std::string::npos; }, timeout_ms);
   }
