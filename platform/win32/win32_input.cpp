@@ -1,8 +1,7 @@
 // The input side of the Windows console: input records, the control-handler chain,
 // standard input as a byte stream, waiting and the clocks.
-#include <io.h>
-
 #include <climits>
+#include <io.h>
 #include <mutex>
 #include <vector>
 

@@ -68,11 +68,10 @@ bool Win32Console::set_cursor_info(ConsoleHandle handle, const ConsoleCursorInfo
 }
 
 bool Win32Console::fill_attribute(ConsoleHandle handle, std::uint16_t attributes,
-                                  std::uint32_t count, ConsoleCoord first,
-                                  std::uint32_t& written) {
+                                  std::uint32_t count, ConsoleCoord first, std::uint32_t& written) {
   DWORD done = 0;
-  const BOOL ok =
-      FillConsoleOutputAttribute(win32_handle(handle), attributes, count, win32_coord(first), &done);
+  const BOOL ok = FillConsoleOutputAttribute(win32_handle(handle), attributes, count,
+                                             win32_coord(first), &done);
   written = ok ? done : 0;
   return ok != FALSE;
 }
@@ -118,10 +117,11 @@ bool Win32Console::write_output(ConsoleHandle handle, const ConsoleCell* cells,
   cell_block.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
   for (int row = 0; row < rows; ++row) {
     const ConsoleCell* from =
-        cells + static_cast<std::size_t>(cells_origin.y + row) * static_cast<std::size_t>(cells_size.x) +
+        cells +
+        static_cast<std::size_t>(cells_origin.y + row) * static_cast<std::size_t>(cells_size.x) +
         static_cast<std::size_t>(cells_origin.x);
-    std::transform(from, from + columns, cell_block.begin() + static_cast<std::ptrdiff_t>(row) * columns,
-                   win32_cell);
+    std::transform(from, from + columns,
+                   cell_block.begin() + static_cast<std::ptrdiff_t>(row) * columns, win32_cell);
   }
   SMALL_RECT system_region = win32_rect(region);
   const COORD block_size{static_cast<SHORT>(columns), static_cast<SHORT>(rows)};
