@@ -51,7 +51,8 @@ std::int32_t rt_set_error(std::int32_t error_number);
 std::int32_t rt_get_error();
 
 // The zero-filled record for index (0 to RT_BLOCK_COUNT - 1), created with size bytes
-// on its first request and kept until the process ends.
+// on its first request and kept until the process ends. nullptr for any other index,
+// or when the memory cannot be obtained (the next request tries again).
 void* rt_state_block(int index, std::size_t size);
 
 // For tests: back to the state at process start (context, counter, state blocks).
