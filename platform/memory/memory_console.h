@@ -5,7 +5,10 @@
 // terminal backend keeps its truth in one.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -120,6 +123,10 @@ public:
   // Only the key-down (or only the key-up) record of a named key.
   void key_down(ConsoleKey key, std::uint32_t modifiers = 0, std::uint16_t repeat = 1);
   void key_up(ConsoleKey key, std::uint32_t modifiers = 0);
+  // The US-layout key that types ch, pressed with KEYSTATE_* modifiers held (Ctrl or
+  // Alt combinations of letters, digits and punctuation). Like press_key it queues no
+  // records for the modifier keys themselves.
+  void press_char(char ch, std::uint32_t modifiers = 0);
   void queue_record(const InputRecord& record);
   std::size_t pending_records() const;
   // Bytes that read_stdin delivers when input is redirected, then the end of input.
@@ -127,8 +134,10 @@ public:
   // Raises a control event: the registered handlers are called on a thread of their
   // own, newest first, until one returns true; returns once they have run.
   void raise_control_event(std::uint32_t control_type);
-  // Called, instead of waiting for ever, when a sleep or idle wait finds no input
-  // pending and none can come (the script is exhausted). Tests make it fail loudly.
+  // Called, instead of waiting for ever, when a sleep, an idle wait or a read finds no
+  // input pending and none can come (the script is exhausted), and when a busy poll
+  // has peeked at an empty queue a million times with no time passing. Tests make it
+  // fail loudly; when it returns, the call goes on as if the wait had ended.
   void set_starvation_handler(std::function<void()> handler);
 
   // --- Observation -----------------------------------------------------------
@@ -196,4 +205,65 @@ public:
   bool query_performance_frequency(std::int64_t& frequency) override;
   bool query_performance_counter(std::int64_t& count) override;
   std::uint32_t get_tick_count() override;
+
+private:
+  struct Fault {
+    std::uint32_t skip = 0; // calls still to pass before failing
+    std::uint32_t fail = 0; // calls still to fail
+  };
+
+  // Counts the call and tells whether it is to fail now.
+  bool injected_failure(ConsoleCall call);
+  bool is_console_input(ConsoleHandle handle) const;
+  bool is_console_output(ConsoleHandle handle) const;
+  bool in_buffer(ConsoleCoord cell) const;
+  ConsoleCell& at(int x, int y);
+  const ConsoleCell& at(int x, int y) const;
+  void mark_known(int y, int x_first, int x_last);
+  void mark_rows_known(int y_first, int y_last);
+  void set_cells(int y, int x_first, int x_last, ConsoleCell fill);
+  std::uint32_t fill_run(ConsoleCoord first, std::uint32_t count, bool characters,
+                         ConsoleCell value);
+  bool scroll_whole_rows(const ConsoleRect& moved, int dy, ConsoleCell fill);
+  void queue_key(bool down, std::uint16_t vk, std::uint16_t scan, std::uint8_t ch,
+                 std::uint32_t state, std::uint16_t repeat = 1);
+  void queue_named_key(bool down, ConsoleKey key, std::uint32_t modifiers, std::uint16_t repeat);
+  bool input_pending() const;
+  void advance_clock(std::uint64_t ms);
+  void starve();
+
+  // The screen buffer is a ring of rows: buffer row y is stored at ring row
+  // (row_base_ + y) % height_, so scrolling the whole buffer only moves row_base_.
+  std::int16_t width_;
+  std::int16_t height_;
+  int row_base_ = 0;
+  std::vector<ConsoleCell> cells_;
+  std::vector<std::uint8_t> known_;
+  std::size_t unknown_cells_ = 0;
+  std::vector<ConsoleCell> scratch_; // a moved rectangle's copy, kept to avoid allocations
+
+  ConsoleRect window_;
+  ConsoleCoord cursor_;
+  ConsoleCursorInfo cursor_info_;
+  std::uint16_t attribute_ = 7;
+  std::uint32_t input_mode_;
+  std::uint32_t output_mode_;
+  bool output_redirected_ = false;
+  bool input_redirected_ = false;
+  bool performance_counter_ = true;
+
+  std::deque<InputRecord> records_;
+  std::string stdin_bytes_;
+  std::size_t stdin_read_ = 0;
+  std::uint64_t empty_peeks_ = 0;
+  std::vector<ConsoleCtrlHandler> ctrl_handlers_;
+  std::function<void()> starvation_handler_;
+
+  std::uint64_t clock_ms_ = 0;
+  std::atomic<bool> wake_requested_{false};
+
+  std::string raw_output_;
+  std::vector<Beep> beeps_;
+  std::array<std::uint64_t, static_cast<std::size_t>(ConsoleCall::count_)> call_counts_{};
+  std::array<Fault, static_cast<std::size_t>(ConsoleCall::count_)> faults_{};
 };
