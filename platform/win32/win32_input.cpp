@@ -27,6 +27,7 @@ BOOL WINAPI ctrl_trampoline(DWORD control_type) {
 // Records of one peek or read in the system's layout, kept between calls; only the
 // program's thread reads input.
 std::vector<INPUT_RECORD> record_block;
+constexpr std::uint32_t RECORD_BLOCK_MAX = 1024;
 
 using ConsoleInputCall = BOOL(WINAPI*)(HANDLE, PINPUT_RECORD, DWORD, LPDWORD);
 
@@ -36,6 +37,9 @@ bool transfer_input(ConsoleInputCall call, ConsoleHandle handle, InputRecord* re
   if (records == nullptr && length > 0) {
     return false;
   }
+  // The system never hands over more records than are pending, so a call asks for
+  // at most a block's worth; a larger request just gets the first of them.
+  length = length < RECORD_BLOCK_MAX ? length : RECORD_BLOCK_MAX;
   record_block.resize(length);
   DWORD done = 0;
   if (!call(win32_handle(handle), record_block.data(), length, &done)) {

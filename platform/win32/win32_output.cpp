@@ -1,6 +1,7 @@
 // The output side of the Windows console: handles, modes, the screen buffer and the
 // raw byte stream.
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "platform/win32/win32_api.h"
@@ -114,7 +115,11 @@ bool Win32Console::write_output(ConsoleHandle handle, const ConsoleCell* cells,
   const int region_height = region.bottom - region.top + 1;
   const int columns = std::max(1, std::min(cells_size.x - cells_origin.x, region_width));
   const int rows = std::max(1, std::min(cells_size.y - cells_origin.y, region_height));
-  cell_block.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+  try {
+    cell_block.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+  } catch (const std::bad_alloc&) {
+    return false; // a block larger than any console could show
+  }
   for (int row = 0; row < rows; ++row) {
     const ConsoleCell* from =
         cells +
