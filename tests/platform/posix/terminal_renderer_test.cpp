@@ -281,6 +281,27 @@ TEST_F(TerminalRendererTest, CellsTheProgramHasNotWrittenKeepWhatTheTerminalShow
   }
 }
 
+TEST_F(TerminalRendererTest, AScrollCarriesTheShellsLinesUpIntoTheScrollback) {
+  // The prompt is answered on the bottom row, so its line end scrolls the whole
+  // window: the shell's lines above must move up, not be blanked.
+  const std::string shown = "$ make\r\nbuilt 3 files\r\n$ ls\r\nREADME\r\n";
+  use(20, 5, true, shown);
+  const ConsoleCell cells[] = {{'5', 7}};
+  ConsoleRect region{0, 4, 0, 4};
+  ASSERT_TRUE(console().write_output(OUT, cells, {1, 1}, {0, 0}, region));
+  render();
+  ASSERT_TRUE(console().scroll_buffer(OUT, {0, 1, 19, 4}, nullptr, {0, 0}, {' ', 7}));
+  console().set_cursor_position(OUT, {0, 4});
+  render();
+  ASSERT_TRUE(matches());
+  EXPECT_EQ(term().row_text(0, 20), "built 3 files       ");
+  EXPECT_EQ(term().row_text(1, 20), "$ ls                ");
+  EXPECT_EQ(term().row_text(2, 20), "README              ");
+  EXPECT_EQ(term().row_text(3, 20), "5                   ");
+  ASSERT_FALSE(term().scrollback().empty());
+  EXPECT_EQ(term().scrollback().back().substr(0, 6), "$ make");
+}
+
 TEST_F(TerminalRendererTest, ResizeAndLostContentsRepaintEveryKnownCell) {
   struct Case {
     const char* name;
