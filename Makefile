@@ -2,7 +2,7 @@
 PREFIX ?= /usr/local
 JOBS ?= 2
 
-.PHONY: run build test test-asan test-tsan bench deps windows test-windows clean
+.PHONY: run build install test test-asan test-tsan bench deps windows test-windows clean
 
 run: build
 	./build/release/chase
@@ -10,6 +10,9 @@ run: build
 build:
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
+
+install: build
+	cmake --install build/release --prefix $(PREFIX)
 
 deps:
 	./tools/ensure-deps
