@@ -2,7 +2,9 @@
 PREFIX ?= /usr/local
 JOBS ?= 2
 
-.PHONY: run build test test-asan test-tsan bench deps clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: run build test test-asan test-tsan bench fuzz deps clean
 
 run: build
 	./build/release/chase
@@ -30,6 +32,12 @@ bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
 	./tools/run-benchmarks build/bench
+
+# Each fuzz target for FUZZ_SECONDS, from its seed corpus in fuzz/corpus/.
+fuzz:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	./tools/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
