@@ -289,6 +289,17 @@ void MemoryConsole::mark_known(int y, int x_first, int x_last) {
   }
 }
 
+void MemoryConsole::copy_known(int y, int x_first, int x_last, const std::uint8_t* flags) {
+  const std::size_t row = static_cast<std::size_t>(&at(0, y) - cells_.data());
+  for (int x = x_first; x <= x_last; ++x) {
+    std::uint8_t& known = known_[row + static_cast<std::size_t>(x)];
+    const std::uint8_t flag = flags[x - x_first];
+    unknown_cells_ += known == 0 ? 0 : 1;
+    unknown_cells_ -= flag == 0 ? 0 : 1;
+    known = flag;
+  }
+}
+
 void MemoryConsole::set_cells(int y, int x_first, int x_last, ConsoleCell fill) {
   ConsoleCell* row = &at(0, y);
   std::fill(row + x_first, row + x_last + 1, fill);

@@ -148,9 +148,10 @@ public:
   bool cursor_visible() const;
   std::uint16_t attribute() const;
   ConsoleCell cell(std::int16_t x, std::int16_t y) const;
-  // Whether the cell has been written, filled or scrolled since set_cells_unknown:
-  // the terminal backend never blanks cells of the real terminal that the program has
-  // not touched. Every cell is known on a fresh console.
+  // Whether the cell has been written or filled since set_cells_unknown (a scroll moves
+  // the flags with the cells and makes the cells it fills known): the terminal backend
+  // never blanks cells of the real terminal that the program has not touched. Every
+  // cell is known on a fresh console.
   bool cell_known(std::int16_t x, std::int16_t y) const;
   void set_cells_unknown();
   // A buffer row's characters, trailing spaces kept.
@@ -220,7 +221,8 @@ private:
   ConsoleCell& at(int x, int y);
   const ConsoleCell& at(int x, int y) const;
   void mark_known(int y, int x_first, int x_last);
-  void mark_rows_known(int y_first, int y_last);
+  // Gives the cells from x_first to x_last of row y the known flags given.
+  void copy_known(int y, int x_first, int x_last, const std::uint8_t* flags);
   void set_cells(int y, int x_first, int x_last, ConsoleCell fill);
   std::uint32_t fill_run(ConsoleCoord first, std::uint32_t count, bool characters,
                          ConsoleCell value);
@@ -239,6 +241,7 @@ private:
   int row_base_ = 0;
   std::vector<ConsoleCell> cells_;
   std::vector<std::uint8_t> known_;
+  std::vector<std::uint8_t> scratch_known_;
   std::size_t unknown_cells_ = 0;
   std::vector<ConsoleCell> scratch_; // a moved rectangle's copy, kept to avoid allocations
 

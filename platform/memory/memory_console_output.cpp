@@ -100,19 +100,10 @@ bool MemoryConsole::fill_character(ConsoleHandle handle, std::uint8_t ch, std::u
   return true;
 }
 
-void MemoryConsole::mark_rows_known(int y_first, int y_last) {
-  if (unknown_cells_ == 0) {
-    return; // the usual case, and the one that keeps whole-buffer scrolls cheap
-  }
-  for (int y = y_first; y <= y_last; ++y) {
-    mark_known(y, 0, width_ - 1);
-  }
-}
-
 // Moves whole rows by turning the ring when the move is the whole buffer sliding up or
 // down (the source reaching its far end, overlapping its destination): the cells stay
-// where they are and only the uncovered rows are filled. False when the move has
-// another shape.
+// where they are, with their known flags, and only the uncovered rows are filled.
+// False when the move has another shape.
 bool MemoryConsole::scroll_whole_rows(const ConsoleRect& moved, int dy, ConsoleCell fill) {
   const int rows = dy < 0 ? -dy : dy;
   if (rows == 0 || 2 * rows > height_) {
@@ -120,7 +111,6 @@ bool MemoryConsole::scroll_whole_rows(const ConsoleRect& moved, int dy, ConsoleC
   }
   if (dy < 0 && moved.top == rows && moved.bottom == height_ - 1) {
     row_base_ = (row_base_ + rows) % height_;
-    mark_rows_known(0, height_ - rows - 1);
     for (int y = height_ - rows; y < height_; ++y) {
       set_cells(y, 0, width_ - 1, fill);
     }
@@ -128,7 +118,6 @@ bool MemoryConsole::scroll_whole_rows(const ConsoleRect& moved, int dy, ConsoleC
   }
   if (dy > 0 && moved.top == 0 && moved.bottom == height_ - 1 - rows) {
     row_base_ = (row_base_ + height_ - rows) % height_;
-    mark_rows_known(rows, height_ - 1);
     for (int y = 0; y < rows; ++y) {
       set_cells(y, 0, width_ - 1, fill);
     }
@@ -177,11 +166,18 @@ bool MemoryConsole::scroll_buffer(ConsoleHandle handle, const ConsoleRect& sourc
   }
 
   // General move: copy the source first, since it may overlap its destination.
+  // A moved cell keeps its known flag: text the terminal showed before the program
+  // started moves along with the program's own, as it does on the terminal.
   const int copy_width = src_right - src_left + 1;
   scratch_.clear();
+  scratch_known_.clear();
   for (int y = src_top; y <= src_bottom; ++y) {
     const ConsoleCell* row = &at(0, y);
     scratch_.insert(scratch_.end(), row + src_left, row + src_right + 1);
+    if (unknown_cells_ != 0) {
+      const std::uint8_t* known = &known_[static_cast<std::size_t>(row - cells_.data())];
+      scratch_known_.insert(scratch_known_.end(), known + src_left, known + src_right + 1);
+    }
   }
   // Every source cell inside the clip gets the fill, then the destination inside the
   // clip and the buffer takes the copy: what stays filled is what the copy left
@@ -204,7 +200,9 @@ bool MemoryConsole::scroll_buffer(ConsoleHandle handle, const ConsoleRect& sourc
         static_cast<std::size_t>(dst_left - dx - src_left);
     std::copy_n(scratch_.begin() + static_cast<std::ptrdiff_t>(from), dst_right - dst_left + 1,
                 &at(dst_left, y));
-    mark_known(y, dst_left, dst_right);
+    if (!scratch_known_.empty()) {
+      copy_known(y, dst_left, dst_right, &scratch_known_[from]);
+    }
   }
   return true;
 }

@@ -444,7 +444,19 @@ TEST(MemoryConsoleScreen, RedirectedOutputTakesOnlyRawBytes) {
   EXPECT_EQ(written, 0u);
 }
 
-TEST(MemoryConsoleScreen, OnlyTheCellsAnOperationSetsBecomeKnown) {
+std::vector<std::string> known_map(const MemoryConsole& console) {
+  std::vector<std::string> known;
+  for (std::int16_t y = 0; y < console.height(); ++y) {
+    std::string row;
+    for (std::int16_t x = 0; x < console.width(); ++x) {
+      row.push_back(console.cell_known(x, y) ? 'K' : '?');
+    }
+    known.push_back(row);
+  }
+  return known;
+}
+
+TEST(MemoryConsoleScreen, WritesAndFillsMakeCellsKnownAndMovedCellsKeepTheirFlag) {
   MemoryConsole console(4, 3);
   console.set_cells_unknown();
   std::uint32_t written = 0;
@@ -452,18 +464,22 @@ TEST(MemoryConsoleScreen, OnlyTheCellsAnOperationSetsBecomeKnown) {
   const ConsoleCell cell{'k', 7};
   ConsoleRect region{2, 2, 2, 2};
   ASSERT_TRUE(console.write_output(OUT, &cell, {1, 1}, {0, 0}, region)); // (2,2)
-  // Moves (0,0) to (1,1) and fills (0,0).
+  // Moves the unknown (0,0) to (1,1), which becomes unknown too, and fills (0,0).
   ASSERT_TRUE(console.scroll_buffer(OUT, {0, 0, 0, 0}, nullptr, {1, 1}, {' ', 7}));
-  std::vector<std::string> known;
-  for (std::int16_t y = 0; y < 3; ++y) {
-    std::string row;
-    for (std::int16_t x = 0; x < 4; ++x) {
-      row.push_back(console.cell_known(x, y) ? 'K' : '?');
-    }
-    known.push_back(row);
-  }
-  EXPECT_EQ(known, (std::vector<std::string>{"K??K", "KK??", "??K?"}));
+  EXPECT_EQ(known_map(console), (std::vector<std::string>{"K??K", "K???", "??K?"}));
   EXPECT_FALSE(console.cell_known(4, 0));
+}
+
+TEST(MemoryConsoleScreen, AWholeBufferScrollCarriesUnknownRowsUp) {
+  // What the terminal showed before the program started scrolls up with the rest.
+  MemoryConsole console(3, 4);
+  console.set_cells_unknown();
+  const ConsoleCell cells[3] = {{'a', 7}, {'b', 7}, {'c', 7}};
+  ConsoleRect region{0, 3, 2, 3};
+  ASSERT_TRUE(console.write_output(OUT, cells, {3, 1}, {0, 0}, region));
+  ASSERT_TRUE(console.scroll_buffer(OUT, {0, 1, 2, 3}, nullptr, {0, 0}, {' ', 7}));
+  EXPECT_EQ(known_map(console), (std::vector<std::string>{"???", "???", "KKK", "KKK"}));
+  EXPECT_EQ(console.row_text(2), "abc");
 }
 
 TEST(MemoryConsoleScreen, ResizingKeepsTheCellsThatStillFit) {
