@@ -7,6 +7,10 @@
 
 #include "runtime/rt_files.h"
 
+// The longest line the editor holds: room for the longest text item. Keys that would
+// make the line longer are dropped, with one beep for each run of them.
+constexpr std::uint32_t LINE_EDITOR_MAX = 4096;
+
 // One line typed and edited at the console, without its Enter; nullopt when no text
 // value can be created for it.
 std::optional<std::string> console_read_line();
