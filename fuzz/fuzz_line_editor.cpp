@@ -40,11 +40,16 @@ struct Model {
   std::size_t longest = 0;
   std::size_t beeps = 0;
 
+  bool refusing = false; // the last insert was refused for want of room
+
+  // A run of refused inserts beeps once; a run ends with an insert that fits.
   void insert(char byte, std::uint32_t count) {
     if (text.size() + count > LINE_EDITOR_MAX) {
-      ++beeps;
+      beeps += refusing ? 0 : 1;
+      refusing = true;
       return;
     }
+    refusing = false;
     text.insert(pos, count, byte);
     pos += count;
     longest = std::max(longest, text.size());
