@@ -2,8 +2,9 @@
 // while playing, started on terminals of 1 by 1, 20 by 5 and 300 by 100, a 1 MiB
 // line pasted at the difficulty prompt, 100 MiB of redirected input without a line
 // end, random bytes and broken UTF-8 typed for 10 seconds, keys typed faster than the
-// game draws. Each time the program ends with status 0 within its time, its peak
-// memory stays bounded, and the terminal gets back the settings and modes it had.
+// game draws, interrupted, suspended and killed. Each time the program ends with
+// status 0 within its time (or by the signal), its peak memory stays bounded, and the
+// terminal gets back the settings and modes it had.
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -146,6 +147,44 @@ TEST(PtyScenarios, RandomBytesAndBrokenUtf8TypedForTenSeconds) {
   session.wait_quiet(500, 10000);
   quit(session);
   expect_clean_end(session, "random bytes for 10 s");
+}
+
+TEST(PtyScenarios, InterruptedSuspendedOrKilledTheTerminalIsGivenBack) {
+  struct Case {
+    const char* name;
+    const char* typed; // keys typed in the middle of the game
+    int signo;         // or a signal sent to the program (0: none)
+    bool resumes;      // the program is stopped and continued, then quit
+  };
+  const Case cases[] = {
+      {"Ctrl+C", "\x03", 0, false},
+      {"Ctrl+\\", "\x1c", 0, false},
+      {"SIGTERM", "", SIGTERM, false},
+      {"SIGHUP", "", SIGHUP, false},
+      {"Ctrl+Z, then SIGCONT", "\x1a", 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PtySession session({});
+    start_game(session);
+    session.type(c.typed);
+    if (c.signo != 0) {
+      session.signal(c.signo);
+    }
+    session.pump(500);
+    if (c.resumes) {
+      EXPECT_TRUE(session.settings_restored()) << "the terminal is not given back while stopped";
+      session.signal(SIGCONT);
+      session.pump(500);
+      quit(session);
+      expect_clean_end(session, c.name);
+      continue;
+    }
+    EXPECT_TRUE(session.wait_exit(10000)) << "the program did not end";
+    EXPECT_TRUE(session.settings_restored()) << "terminal settings not restored";
+    EXPECT_TRUE(session.modes_left()) << "terminal modes not left";
+    std::printf("[ scenario ] %s: %s\n", c.name, session.status_text().c_str());
+  }
 }
 
 // The player's column from the board: "K" on screen row 21, at screen column 10

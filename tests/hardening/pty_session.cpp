@@ -206,6 +206,12 @@ void PtySession::kill_program() {
   }
 }
 
+void PtySession::signal(int signo) {
+  if (pid_ > 0 && !exited_) {
+    kill(pid_, signo);
+  }
+}
+
 bool PtySession::exited_normally() const {
   return exited_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
 }

@@ -39,6 +39,8 @@ public:
   bool wait_exit(int ms);
   // Kills a program that is still running.
   void kill_program();
+  // Sends the program a signal, as another process or the terminal does.
+  void signal(int signo);
 
   bool exited_normally() const; // exit status 0
   std::string status_text() const;
