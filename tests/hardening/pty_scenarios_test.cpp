@@ -2,7 +2,7 @@
 // while playing, started on terminals of 1 by 1, 20 by 5 and 300 by 100, a 1 MiB
 // line pasted at the difficulty prompt, 100 MiB of redirected input without a line
 // end, random bytes and broken UTF-8 typed for 10 seconds, keys typed faster than the
-// game draws, interrupted, suspended and killed. Each time the program ends with
+// game draws, interrupted and killed. Each time the program ends with
 // status 0 within its time (or by the signal), its peak memory stays bounded, and the
 // terminal gets back the settings and modes it had.
 #include <csignal>
@@ -149,19 +149,21 @@ TEST(PtyScenarios, RandomBytesAndBrokenUtf8TypedForTenSeconds) {
   expect_clean_end(session, "random bytes for 10 s");
 }
 
-TEST(PtyScenarios, InterruptedSuspendedOrKilledTheTerminalIsGivenBack) {
+TEST(PtyScenarios, InterruptedOrKilledTheTerminalIsGivenBack) {
   struct Case {
     const char* name;
     const char* typed; // keys typed in the middle of the game
     int signo;         // or a signal sent to the program (0: none)
-    bool resumes;      // the program is stopped and continued, then quit
+    bool resumes;      // the program goes on and is quit
   };
   const Case cases[] = {
       {"Ctrl+C", "\x03", 0, false},
       {"Ctrl+\\", "\x1c", 0, false},
       {"SIGTERM", "", SIGTERM, false},
       {"SIGHUP", "", SIGHUP, false},
-      {"Ctrl+Z, then SIGCONT", "\x1a", 0, true},
+      // The program leads its own session here, so the kernel discards the stop its
+      // suspend raises (no shell to resume it): it has to carry on and still end well.
+      {"Ctrl+Z without job control", "\x1a", 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -173,7 +175,6 @@ TEST(PtyScenarios, InterruptedSuspendedOrKilledTheTerminalIsGivenBack) {
     }
     session.pump(500);
     if (c.resumes) {
-      EXPECT_TRUE(session.settings_restored()) << "the terminal is not given back while stopped";
       session.signal(SIGCONT);
       session.pump(500);
       quit(session);
