@@ -284,8 +284,8 @@ TEST_F(FaultSweepTest, OneFailedCallAnywhereInTheGameStillPlaysItToTheEnd) {
 
 TEST_F(FaultSweepTest, ACallThatAlwaysFailsStillLetsTheGameBePlayed) {
   for (const CallCase& c : CALLS) {
-    if (c.delivers_keys || c.input_test) {
-      continue; // no keys, or keys taken from an empty standard input: the game ends
+    if (c.delivers_keys) {
+      continue; // a keyboard that never delivers: the game waits, as it should
     }
     SCOPED_TRACE(std::string(c.name) + " failing every time");
     const GameRun run = run_game(Fault{c.call, UINT32_MAX, 0});

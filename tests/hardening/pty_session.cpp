@@ -44,6 +44,14 @@ PtySession::PtySession(const Options& options) : width_(options.width), height_(
   vterm_set_utf8(vt_, 1);
   screen_ = vterm_obtain_screen(vt_);
   vterm_screen_reset(screen_, 1);
+  // The emulator's replies (the cursor position the program asks for at start) go
+  // back as input, as a terminal's do.
+  vterm_output_set_callback(
+      vt_,
+      [](const char* bytes, std::size_t length, void* user) {
+        static_cast<PtySession*>(user)->type(std::string(bytes, length));
+      },
+      this);
   last_output_ = Clock::now();
 
   pid_ = fork();
