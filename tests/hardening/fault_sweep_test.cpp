@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "console/console_screen.h"
+#include "console/print_items.h"
 #include "game/chase_game.h"
 #include "input/input_statement.h"
 #include "input/key_queue.h"
@@ -247,6 +248,47 @@ TEST_F(FaultSweepTest, OneFailedCallAnywhereInTheEditorStillReadsTheLine) {
       type_edited_line();
       console().fail_call(c.call, 1, k);
       expect_line_read(c, run_difficulty_prompt());
+    }
+  }
+}
+
+// The operations that report an error number, from a fresh start, where the lazy
+// set-up of handles, screen and device happens: a failure anywhere in it changes no
+// number.
+TEST_F(FaultSweepTest, ErrorNumbersStayWhatTheOperationsReportWhateverFails) {
+  struct Operation {
+    const char* name;
+    std::int32_t (*run)();
+    std::int32_t error;
+  };
+  const Operation operations[] = {
+      {"placement inside the view",
+       [] { return console_locate_strict(5, 5, CURSOR_KEEP, nullptr); }, 0},
+      {"placement below the view",
+       [] { return console_locate_strict(26, 1, CURSOR_KEEP, nullptr); }, 1},
+      {"placement right of the screen",
+       [] { return console_locate_strict(1, 81, CURSOR_KEEP, nullptr); }, 1},
+      {"forgiving placement below the view",
+       [] {
+         console_locate(26, 1, CURSOR_KEEP, 0, 0);
+         return rt_get_error();
+       },
+       0},
+      {"bytes to the console", [] { return print_bytes(0, "abc", 3); }, 0},
+      {"bytes to no target", [] { return print_bytes(300, "abc", 3); }, 1},
+      {"reading the console device", [] { return input_use_file(0); }, 0},
+      {"reading no file", [] { return input_use_file(255); }, 1},
+  };
+  for (const CallCase& c : CALLS) {
+    for (std::uint32_t k = 0; k < 8; ++k) {
+      SCOPED_TRACE(std::string(c.name) + " failing at call " + std::to_string(k));
+      restart();
+      console().fail_call(c.call, 1, k);
+      for (const Operation& operation : operations) {
+        SCOPED_TRACE(operation.name);
+        EXPECT_EQ(operation.run(), operation.error);
+        EXPECT_EQ(rt_get_error(), operation.error);
+      }
     }
   }
 }
