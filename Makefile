@@ -4,7 +4,7 @@ JOBS ?= 2
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: run build test test-asan test-tsan bench fuzz deps clean
+.PHONY: run build install test test-asan test-tsan bench fuzz deps clean
 
 run: build
 	./build/release/chase
@@ -12,6 +12,9 @@ run: build
 build:
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
+
+install: build
+	cmake --install build/release --prefix $(PREFIX)
 
 deps:
 	./tools/ensure-deps
