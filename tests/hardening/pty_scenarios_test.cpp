@@ -117,6 +117,12 @@ TEST(PtyScenarios, AHundredMebibytesOfRedirectedInputWithoutALineEnd) {
     PtySession session({80, 25, path});
     expect_clean_end(session, "100 MiB of redirected input without a line end", 120000);
   }
+  // The writer has finished only if the program read every byte before it ended.
+  int status = -1;
+  for (int waited = 0; waited < 50 && waitpid(writer, &status, WNOHANG) == 0; ++waited) {
+    usleep(100000);
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "not all the input was read";
   kill(writer, SIGKILL);
   waitpid(writer, nullptr, 0);
   unlink(path.c_str());
