@@ -4,7 +4,7 @@ JOBS ?= 2
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: run build install test test-asan test-tsan bench fuzz deps clean
+.PHONY: run build install test test-asan test-tsan bench fuzz deps windows test-windows clean
 
 run: build
 	./build/release/chase
@@ -35,6 +35,15 @@ bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
 	./tools/run-benchmarks build/bench
+
+# chase.exe and the test binaries for 64-bit Windows, cross-built with MinGW-w64.
+windows:
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+# The Windows build's tests and an end-to-end game, under wine.
+test-windows: windows
+	./tools/test-windows build/windows
 
 # Each fuzz target for FUZZ_SECONDS, from its seed corpus in fuzz/corpus/.
 fuzz:
