@@ -130,6 +130,15 @@ ConsoleCell MemoryConsole::cell(std::int16_t x, std::int16_t y) const {
   return in_buffer({x, y}) ? at(x, y) : ConsoleCell{};
 }
 
+const ConsoleCell* MemoryConsole::row_cells(std::int16_t y) const {
+  return &at(0, y);
+}
+
+const std::uint8_t* MemoryConsole::row_known(std::int16_t y) const {
+  return unknown_cells_ == 0 ? nullptr
+                             : &known_[static_cast<std::size_t>(&at(0, y) - cells_.data())];
+}
+
 bool MemoryConsole::cell_known(std::int16_t x, std::int16_t y) const {
   if (!in_buffer({x, y})) {
     return false;

@@ -154,6 +154,10 @@ public:
   // cell is known on a fresh console.
   bool cell_known(std::int16_t x, std::int16_t y) const;
   void set_cells_unknown();
+  // The width() cells of buffer row y (0 to height() - 1), and their known flags, or
+  // nullptr for the flags when every cell is known: for readers that scan whole rows.
+  const ConsoleCell* row_cells(std::int16_t y) const;
+  const std::uint8_t* row_known(std::int16_t y) const;
   // A buffer row's characters, trailing spaces kept.
   std::string row_text(std::int16_t y) const;
   // Row (1-based) of the window, trailing spaces removed.

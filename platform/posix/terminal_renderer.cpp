@@ -112,17 +112,23 @@ void TerminalRenderer::capture(const MemoryConsole& console) {
   view_width_ = std::clamp(window.right - window.left + 1, 0, width_);
   view_height_ = std::clamp(window.bottom - window.top + 1, 0, height_);
   std::fill(wanted_.begin(), wanted_.end(), Cell{});
+  // The window lies inside the buffer, so whole rows are read at once.
   for (int y = 0; y < view_height_; ++y) {
     const auto row = static_cast<std::int16_t>(window.top + y);
+    const ConsoleCell* cells = console.row_cells(row) + window.left;
+    const std::uint8_t* known = console.row_known(row);
+    if (known != nullptr) {
+      known += window.left;
+    }
+    Cell* wanted = &wanted_[at(0, y)];
     for (int x = 0; x < view_width_; ++x) {
-      const auto column = static_cast<std::int16_t>(window.left + x);
-      if (!console.cell_known(column, row)) {
+      if (known != nullptr && known[x] == 0) {
         continue;
       }
-      const ConsoleCell cell = console.cell(column, row);
+      const ConsoleCell cell = cells[x];
       // Byte 0 is drawn as a blank, so it is the same cell as a space.
-      wanted_[at(x, y)] = {cell.ch == 0 ? std::uint8_t{' '} : cell.ch,
-                           static_cast<std::uint8_t>(cell.attributes & 0xFF), 1};
+      wanted[x] = {cell.ch == 0 ? std::uint8_t{' '} : cell.ch,
+                   static_cast<std::uint8_t>(cell.attributes & 0xFF), 1};
     }
   }
   const ConsoleCoord cursor = console.cursor();

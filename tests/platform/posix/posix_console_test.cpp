@@ -81,10 +81,12 @@ struct EchoSession {
 
   EchoSession() {
     pty.show("old line one\r\nold line two\r\n");
-    pty.wait_for_text(1, "HELLO");
-    for (const std::string& line : pty.lines()) {
-      std::sscanf(line.c_str(), "pid %d", &pid);
-    }
+    pty.wait_until([&] {
+      for (const std::string& line : pty.lines()) {
+        std::sscanf(line.c_str(), "pid %d", &pid);
+      }
+      return pid > 0 && pty.row(1).find("HELLO") != std::string::npos;
+    });
   }
 };
 

@@ -60,7 +60,11 @@ inline void say(int fd, const char* line) {
   const int flags_before = fcntl(STDIN_FILENO, F_GETFL);
   const pid_t pid = fork();
   if (pid == 0) {
+    // Into the foreground before the program can touch the terminal (as a shell
+    // does, on both sides of the fork): a background process that sets terminal
+    // modes is stopped. SIGTTOU is still ignored here.
     setpgid(0, 0);
+    tcsetpgrp(STDIN_FILENO, getpid());
     const rlimit no_core{0, 0};
     setrlimit(RLIMIT_CORE, &no_core);
     signal(SIGHUP, SIG_DFL);
@@ -85,6 +89,9 @@ inline void say(int fd, const char* line) {
   }
   setpgid(pid, pid);
   tcsetpgrp(STDIN_FILENO, pid);
+  char started[32];
+  std::snprintf(started, sizeof started, "started %d\n", static_cast<int>(pid));
+  say(report_fd, started);
   for (;;) {
     int status = 0;
     rusage usage{};
@@ -164,12 +171,16 @@ public:
     vterm_screen_reset(screen_, 1);
   }
 
+  // Ends the program if it still runs, and lets the wrapper reap it.
   ~PtySession() {
+    read_reports();
+    if (program_ > 0) {
+      kill(-program_, SIGKILL);
+    }
     if (master_ >= 0) {
       close(master_);
     }
     if (pid_ > 0) {
-      kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
     close(report_fd_);
@@ -224,16 +235,31 @@ public:
         if (n > 0) {
           output_.append(bytes, static_cast<std::size_t>(n));
           vterm_input_write(vt_, bytes, static_cast<std::size_t>(n));
+        } else {
+          drained_ = true; // no process has the terminal open any more
         }
-      } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0 && (fds[1].revents & POLLIN) == 0) {
-        // The slave side has no process left; only the report pipe can tell more.
-        poll(&fds[1], 1, static_cast<int>(left));
+      } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
+        // No process has the terminal open any more; only the report pipe can tell
+        // more.
+        drained_ = true;
+        if ((fds[1].revents & POLLIN) == 0) {
+          poll(&fds[1], 1, static_cast<int>(left));
+        }
       }
       if ((fds[1].revents & POLLIN) != 0 || (fds[0].revents & POLLHUP) != 0) {
         read_reports();
       }
     }
     return true;
+  }
+
+  // Takes in the terminal's output until none has come for quiet_ms: the program has
+  // finished its update and waits.
+  void settle(int quiet_ms = 200) {
+    for (std::size_t seen = output_.size() + 1; seen != output_.size();) {
+      seen = output_.size();
+      wait_until([&] { return output_.size() != seen; }, quiet_ms);
+    }
   }
 
   bool wait_for_text(int row, const std::string& text, int timeout_ms = 5000) {
@@ -260,6 +286,11 @@ public:
     wait_until([&] { return reports_taken_ < reports_.size(); }, timeout_ms);
     if (reports_taken_ < reports_.size()) {
       report = reports_[reports_taken_++];
+    }
+    // Once the program has ended, everything it wrote is in the terminal already:
+    // take it all in, up to the end the last process's exit gives the terminal.
+    if (report.how == "exited" || report.how == "signaled") {
+      wait_until([&] { return master_ < 0 || drained_; }, 1000);
     }
     return report;
   }
@@ -319,15 +350,22 @@ private:
   }
 
   void read_reports() {
-    char bytes[512];
-    const ssize_t n = read(report_fd_, bytes, sizeof bytes);
-    if (n <= 0) {
-      return;
+    for (pollfd p{report_fd_, POLLIN, 0}; poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;) {
+      char bytes[512];
+      const ssize_t n = read(report_fd_, bytes, sizeof bytes);
+      if (n <= 0) {
+        break;
+      }
+      pending_.append(bytes, static_cast<std::size_t>(n));
     }
-    pending_.append(bytes, static_cast<std::size_t>(n));
     for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
       const std::string line = pending_.substr(0, end);
       pending_.erase(0, end + 1);
+      int started = 0;
+      if (std::sscanf(line.c_str(), "started %d", &started) == 1) {
+        program_ = started;
+        continue;
+      }
       char how[16] = {};
       PtyReport report;
       int same = 0;
@@ -345,7 +383,8 @@ private:
   }
 
   PtyOptions options_;
-  pid_t pid_ = -1;
+  pid_t pid_ = -1;     // the wrapper
+  pid_t program_ = -1; // the program, leader of its process group
   int master_ = -1;
   int report_fd_ = -1;
   int command_fd_ = -1;
@@ -357,6 +396,7 @@ private:
   std::vector<std::string> lines_;
   std::vector<PtyReport> reports_;
   std::size_t reports_taken_ = 0;
+  bool drained_ = false;
 };
 
 // The last setting of a DEC private mode in the bytes ('h' set, 'l' reset), or 0 when
