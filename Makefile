@@ -2,7 +2,9 @@
 PREFIX ?= /usr/local
 JOBS ?= 2
 
-.PHONY: run build install test test-asan test-tsan bench deps windows test-windows clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: run build install test test-asan test-tsan bench fuzz deps windows test-windows clean
 
 run: build
 	./build/release/chase
@@ -42,6 +44,12 @@ windows:
 # The Windows build's tests and an end-to-end game, under wine.
 test-windows: windows
 	./tools/test-windows build/windows
+
+# Each fuzz target for FUZZ_SECONDS, from its seed corpus in fuzz/corpus/.
+fuzz:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	./tools/run-fuzzers build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -224,6 +224,12 @@ void console_print(const char* text, std::size_t length, std::uint32_t flags) {
     return;
   }
   if (!console_is_screen()) {
+    // A window one row high (or a buffer one column wide) at the last capture may have
+    // grown since, as a terminal resized back does: without a fresh look the console
+    // would stay a byte stream for good.
+    console_capture_screen();
+  }
+  if (!console_is_screen()) {
     write_raw(console_get_handle(0), text, length);
     return;
   }

@@ -61,6 +61,9 @@ void drain_console_events() {
     if (!platform().peek_input(handle, &record, 1, count) || count == 0) {
       return;
     }
+    // A read that fails removes nothing and fills nothing: the peeked copy is not
+    // handled, since the event stays pending for the next pump.
+    record = InputRecord{};
     platform().read_input(handle, &record, 1, count);
     if (record.event_type == EVENT_KEY) {
       key_handle_event(record.key);

@@ -153,8 +153,12 @@ void PosixConsole::shut_down() {
   terminal_release();
 }
 
+// Records wait in memory until the program takes them; past this many the terminal's
+// bytes stay in the terminal until it does, so a long paste cannot fill memory.
+constexpr std::size_t RECORDS_HELD_MAX = 4096;
+
 void PosixConsole::pump() {
-  if (input_fd_ >= 0) {
+  if (input_fd_ >= 0 && memory_.pending_records() < RECORDS_HELD_MAX) {
     DecodedInput decoded;
     read_terminal(decoded);
     queue_records(decoded);
@@ -191,6 +195,9 @@ void PosixConsole::read_terminal(DecodedInput& decoded) {
     if (n > 0) {
       decoder_.feed(std::string_view(bytes, static_cast<std::size_t>(n)), decoded);
       last_read_ms_ = now;
+      if (decoded.records.size() >= RECORDS_HELD_MAX) {
+        return; // the rest waits in the terminal
+      }
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {

@@ -465,6 +465,15 @@ TEST_F(PrintTest, OneRowOrOneColumnConsoleGetsRawBytes) {
   }
 }
 
+TEST_F(PrintTest, AWindowGrownFromOneRowIsAScreenAgain) {
+  console().set_window({0, 0, 79, 0});
+  print("ab");
+  console().set_window({0, 0, 79, 24});
+  print("cd");
+  EXPECT_EQ(console().raw_output(), "ab");
+  EXPECT_EQ(screen_row(1), "cd");
+}
+
 TEST_F(PrintTest, FailedRawWriteEndsOnlyThatPrint) {
   console().set_output_redirected(true);
   console().fail_call(ConsoleCall::write_file);

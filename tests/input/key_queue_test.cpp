@@ -44,6 +44,13 @@ TEST_F(KeyQueueTest, PeekLeavesTheCodeAndTakeRemovesIt) {
   EXPECT_EQ(key_queue_take(), KEY_NONE);
 }
 
+TEST_F(KeyQueueTest, AKeyWhoseReadFailedArrivesOnceByTheNextPump) {
+  console().type_text("a");
+  console().fail_call(ConsoleCall::read_input);
+  EXPECT_EQ(key_queue_take(), KEY_NONE); // the event is still in the console
+  EXPECT_EQ(take_all(), std::vector<KeyCode>{'a'});
+}
+
 TEST_F(KeyQueueTest, ClosingTheConsoleQueuesTheCloseRequest) {
   key_queue_pump(); // the first pump registers the handler
   struct Event {
