@@ -72,54 +72,45 @@ void report(benchmark::State& state, std::size_t bytes, std::uint64_t allocation
   state.counters["allocs"] = static_cast<double>(allocations) / updates;
 }
 
-void BM_FirstFullBoard(benchmark::State& state) {
-  Game game(static_cast<int>(state.range(0)));
+// Runs prepare (the console work, outside the timing), then one update, per iteration;
+// reports bytes and allocations per update.
+template <typename Prepare>
+void measure_updates(benchmark::State& state, Game& game, Prepare prepare) {
   std::size_t bytes = 0;
   std::uint64_t allocations = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    game.field = new_field(game.random, game.gaps);
-    game.restart();
+    prepare();
     state.ResumeTiming();
     const std::uint64_t before = alloc_count();
     bytes += game.update();
     allocations += alloc_count() - before;
   }
   report(state, bytes, allocations);
+}
+
+void BM_FirstFullBoard(benchmark::State& state) {
+  Game game(static_cast<int>(state.range(0)));
+  measure_updates(state, game, [&] {
+    game.field = new_field(game.random, game.gaps);
+    game.restart();
+  });
 }
 
 void BM_OrdinaryTurn(benchmark::State& state) {
   Game game(static_cast<int>(state.range(0)));
   game.update();
-  std::size_t bytes = 0;
-  std::uint64_t allocations = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    game.play_turn();
-    state.ResumeTiming();
-    const std::uint64_t before = alloc_count();
-    bytes += game.update();
-    allocations += alloc_count() - before;
-  }
-  report(state, bytes, allocations);
+  measure_updates(state, game, [&] { game.play_turn(); });
 }
 
 void BM_FieldScroll(benchmark::State& state) {
   Game game(static_cast<int>(state.range(0)));
   game.update();
-  std::size_t bytes = 0;
-  std::uint64_t allocations = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
+  measure_updates(state, game, [&] {
     game.play_turn();
     game.update();
     game.scroll();
-    state.ResumeTiming();
-    const std::uint64_t before = alloc_count();
-    bytes += game.update();
-    allocations += alloc_count() - before;
-  }
-  report(state, bytes, allocations);
+  });
 }
 
 // The terminal lost what it showed (a resize, a suspend and resume): everything the
@@ -127,30 +118,19 @@ void BM_FieldScroll(benchmark::State& state) {
 void BM_FullRepaint(benchmark::State& state) {
   Game game(static_cast<int>(state.range(0)));
   game.update();
-  std::size_t bytes = 0;
-  std::uint64_t allocations = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
+  measure_updates(state, game, [&] {
     game.play_turn();
     game.update();
     game.renderer.invalidate();
-    state.ResumeTiming();
-    const std::uint64_t before = alloc_count();
-    bytes += game.update();
-    allocations += alloc_count() - before;
-  }
-  report(state, bytes, allocations);
+  });
 }
 
 // Every row of the screen rewritten with new text, row by row.
 void BM_EveryRowChanged(benchmark::State& state) {
   Game game(2);
   game.update();
-  std::size_t bytes = 0;
-  std::uint64_t allocations = 0;
   int frame = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
+  measure_updates(state, game, [&] {
     ++frame;
     for (int row = 1; row <= 25; ++row) {
       std::string text(80, ' ');
@@ -161,12 +141,7 @@ void BM_EveryRowChanged(benchmark::State& state) {
       print(game.console, text);
     }
     locate(game.console, 22, 1);
-    state.ResumeTiming();
-    const std::uint64_t before = alloc_count();
-    bytes += game.update();
-    allocations += alloc_count() - before;
-  }
-  report(state, bytes, allocations);
+  });
 }
 
 // Nothing changed since the last update: the cost of reading the console's window and
