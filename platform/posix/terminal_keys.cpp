@@ -283,18 +283,10 @@ void TerminalKeyDecoder::csi_byte(std::uint8_t byte, DecodedInput& out) {
     return;
   }
   if (byte >= 0x20 && byte <= 0x3F) {
-    if (params_.size() < PARAMS_CAP) {
-      params_.push_back(static_cast<char>(byte));
-    } else {
-      params_overflow_ = true;
-    }
+    add_param(byte);
     return;
   }
-  // A control byte or a byte from 0x80 up cannot be part of the sequence: it is
-  // dropped and the byte is decoded on its own.
-  begin(State::ground);
-  alt_ = false;
-  ground_byte(byte, out);
+  abandon_sequence(byte, out);
 }
 
 void TerminalKeyDecoder::ss3_byte(std::uint8_t byte, DecodedInput& out) {
@@ -303,13 +295,23 @@ void TerminalKeyDecoder::ss3_byte(std::uint8_t byte, DecodedInput& out) {
     return;
   }
   if ((byte >= '0' && byte <= '9') || byte == ';') {
-    if (params_.size() < PARAMS_CAP) {
-      params_.push_back(static_cast<char>(byte));
-    } else {
-      params_overflow_ = true;
-    }
+    add_param(byte);
     return;
   }
+  abandon_sequence(byte, out);
+}
+
+void TerminalKeyDecoder::add_param(std::uint8_t byte) {
+  if (params_.size() < PARAMS_CAP) {
+    params_.push_back(static_cast<char>(byte));
+  } else {
+    params_overflow_ = true;
+  }
+}
+
+// A byte that cannot be part of the sequence (a control byte, a byte from 0x80 up):
+// the sequence so far is dropped and the byte is decoded on its own.
+void TerminalKeyDecoder::abandon_sequence(std::uint8_t byte, DecodedInput& out) {
   begin(State::ground);
   alt_ = false;
   ground_byte(byte, out);

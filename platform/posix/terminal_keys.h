@@ -60,6 +60,8 @@ private:
   void csi_byte(std::uint8_t byte, DecodedInput& out);
   void ss3_byte(std::uint8_t byte, DecodedInput& out);
   void linux_function_byte(std::uint8_t byte, DecodedInput& out);
+  void add_param(std::uint8_t byte);
+  void abandon_sequence(std::uint8_t byte, DecodedInput& out);
   void string_byte(std::uint8_t byte, DecodedInput& out);
   void dispatch_csi(std::uint8_t final_byte, DecodedInput& out);
   void dispatch_ss3(std::uint8_t final_byte, DecodedInput& out);
